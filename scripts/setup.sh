@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs everything the build and the tests need on Debian 12, from
+# Debian's own packages, and generates the locales the tests use.
+set -e
+PACKAGES="g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
+ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool x11-apps
+ imagemagick fonts-ipafont-gothic locales libpng-dev libtiff-dev libopenexr-dev libcli11-dev valgrind"
+
+SUDO=""
+if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
+
+missing=""
+for p in $PACKAGES; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  echo "setup: installing$missing"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  # shellcheck disable=SC2086
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+
+# A locale whose decimal separator is a comma, for the settings-file tests.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $SUDO sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen >/dev/null
+fi
+echo "setup: done"

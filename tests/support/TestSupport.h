@@ -1,0 +1,27 @@
+// Helpers shared by the tests: the statically linked plug-in's entry point
+// and a host emulator ready to talk to it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "AEHost.h"
+#include "Host.h"
+
+extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[],
+                                 PF_LayerDef *output, void *extra);
+
+namespace vtest {
+
+// A host emulator driving the statically linked plug-in.
+inline std::unique_ptr<vemu::Host> MakeHost(int threads = 2) {
+  auto host = std::make_unique<vemu::Host>(&EntryPointFunc);
+  host->setThreads(threads);
+  return host;
+}
+
+// Global setup, parameter setup and sequence setup, as the host does when an
+// effect is applied.
+void ApplyEffect(vemu::Host &host);
+
+} // namespace vtest
