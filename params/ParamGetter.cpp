@@ -1,4 +1,5 @@
-// The two ParamGetter implementations.
+// The two ParamGetter implementations: checkout from the host at the
+// command's current time, and copies from the command's parameter array.
 #include "ParamGetter.h"
 
 #include <cstring>

@@ -1,0 +1,39 @@
+// A throw-away application-data folder for tests that register parameters or
+// store defaults, so that no test reads or writes the user's own settings.
+#pragma once
+
+#include <string>
+
+namespace vtest {
+
+// Creates /tmp/vortane-settings-XXXXXX with a "config" folder inside and
+// points XDG_CONFIG_HOME at that folder; on destruction puts XDG_CONFIG_HOME
+// and HOME back as they were and removes the whole tree.
+class SettingsSandbox {
+ public:
+  SettingsSandbox();
+  ~SettingsSandbox();
+  SettingsSandbox(const SettingsSandbox &) = delete;
+  SettingsSandbox &operator=(const SettingsSandbox &) = delete;
+
+  const std::string &root() const { return root_; }
+  const std::string &config() const { return config_; }
+  // Where the plug-in keeps its settings file in this sandbox.
+  std::string settingsPath() const { return config_ + "/Tovra/Tandro/T_Vortane.ini"; }
+
+ private:
+  struct SavedVariable {
+    bool set = false;
+    std::string value;
+  };
+  static SavedVariable Save(const char *name);
+  static void Put(const char *name, const SavedVariable &saved);
+
+  std::string root_, config_;
+  SavedVariable configHome_, home_;
+};
+
+// Removes path and everything below it.
+void RemoveTree(const std::string &path);
+
+} // namespace vtest
