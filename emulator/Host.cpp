@@ -191,6 +191,17 @@ PF_Err copyWorlds(PF_ProgPtr ref, PF_EffectWorld *src, PF_EffectWorld *dst, PF_R
   return PF_Err_NONE;
 }
 
+// The suite's two copies behave alike; each is counted so tests can tell
+// which one the plug-in chose.
+PF_Err cbCopy(PF_ProgPtr ref, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *srcRect, PF_Rect *dstRect) {
+  ++callOf(ref)->host->live.worldCopies;
+  return copyWorlds(ref, src, dst, srcRect, dstRect);
+}
+PF_Err cbCopyHq(PF_ProgPtr ref, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *srcRect, PF_Rect *dstRect) {
+  ++callOf(ref)->host->live.worldCopiesHq;
+  return copyWorlds(ref, src, dst, srcRect, dstRect);
+}
+
 PF_Err cbFill(PF_ProgPtr ref, const PF_Pixel *color, const PF_Rect *rect, PF_EffectWorld *world) {
   Host *host = callOf(ref)->host;
   PF_Err err;
@@ -310,8 +321,8 @@ PF_WorldSuite2 gWorldSuite2 = {cbNewWorld2, cbDisposeWorld, cbGetPixelFormat};
 
 PF_WorldTransformSuite1 makeTransformSuite() {
   PF_WorldTransformSuite1 s{};
-  s.copy = copyWorlds;
-  s.copy_hq = copyWorlds;
+  s.copy = cbCopy;
+  s.copy_hq = cbCopyHq;
   return s;
 }
 PF_WorldTransformSuite1 gTransformSuite = makeTransformSuite();
@@ -1076,6 +1087,8 @@ Counters Host::counters() const {
   c.progressCalls = live.progressCalls;
   c.updateParamUICalls = live.updateParamUICalls;
   c.preRenderDeletes = live.preRenderDeletes;
+  c.worldCopies = live.worldCopies;
+  c.worldCopiesHq = live.worldCopiesHq;
   return c;
 }
 

@@ -60,6 +60,8 @@ struct Counters {
   long progressCalls = 0;
   long updateParamUICalls = 0;
   long preRenderDeletes = 0;     // delete_pre_render_data_func calls
+  long worldCopies = 0;          // World Transform Suite copy
+  long worldCopiesHq = 0;        // World Transform Suite copy_hq
 };
 
 // One record of PF_UpdateParamUI.
@@ -231,7 +233,7 @@ class Host {
     std::atomic<long> suitesAcquired{0}, suitesReleased{0}, handlesMade{0}, handlesDisposed{0}, worldsMade{0},
         worldsDisposed{0}, paramCheckouts{0}, paramCheckins{0}, layerCheckouts{0}, layerPixelCheckouts{0},
         layerPixelCheckins{0}, outputCheckouts{0}, iterateCalls{0}, rgbToHlsCalls{0}, progressCalls{0},
-        updateParamUICalls{0}, preRenderDeletes{0};
+        updateParamUICalls{0}, preRenderDeletes{0}, worldCopies{0}, worldCopiesHq{0};
   };
   LiveCounters live;
   const std::string &appLanguage() const { return appLanguage_; }

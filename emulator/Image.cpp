@@ -22,6 +22,7 @@ std::map<const void *, PF_PixelFormat> &registry() {
 int BytesPerPixel(PF_PixelFormat format) {
   switch (format) {
   case PF_PixelFormat_ARGB32:
+  case PF_PixelFormat_BGRA32: // a format the effect does not render
     return 4;
   case PF_PixelFormat_ARGB64:
     return 8;

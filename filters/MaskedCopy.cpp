@@ -23,12 +23,7 @@ template <typename Pixel> void CopyMaskedRows(StageJob &job, A_long begin, A_lon
 template <typename Pixel>
 PF_Err copyMasked(PF_EffectWorld *destination, PF_InData *in_data, PF_EffectWorld *source, const PF_LRect &rect,
                   const MaskPlane8 &mask) {
-  StageJob job;
-  job.destination = destination;
-  job.source = source;
-  job.rect = rect;
-  job.groupMask = mask;
-  return IterateBands<StageJob, CopyMaskedRows<Pixel>>(in_data, job, job.height());
+  return RunRowStage<CopyMaskedRows<Pixel>>(in_data, destination, source, rect, &mask);
 }
 
 template PF_Err copyMasked<PF_Pixel16>(PF_EffectWorld *, PF_InData *, PF_EffectWorld *, const PF_LRect &,

@@ -7,7 +7,9 @@
 
 // For every pixel of rect whose mask element is non-zero, the destination
 // pixel becomes the source pixel, bit for bit; other pixels are not touched.
-// Pixel is PF_Pixel16 or PF_PixelFloat. Returns iterate_generic's result.
+// Pixel is PF_Pixel16 or PF_PixelFloat. Returns iterate_generic's result; a
+// rectangle outside either world or larger than the mask is refused with
+// PF_Err_BAD_CALLBACK_PARAM before anything is written.
 template <typename Pixel>
 PF_Err copyMasked(PF_EffectWorld *destination, PF_InData *in_data, PF_EffectWorld *source, const PF_LRect &rect,
                   const MaskPlane8 &mask);

@@ -2,13 +2,27 @@
 #include "MaskPlane.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
+#include "AEException.h"
 #include "AEMemory.h"
 
 namespace {
 
-int64_t Quads(A_long n) { return (static_cast<int64_t>(n) + 3) / 4; }
+// Groups of four elements for n elements; a negative count counts as 0.
+int64_t Quads(A_long n) { return n > 0 ? (static_cast<int64_t>(n) + 3) / 4 : 0; }
+
+int64_t NonNegative(A_long n) { return n > 0 ? n : 0; }
+
+// ((rowsOfQuads) x c + r) x 4. The largest u16 plane (2^31 - 1 square)
+// comes to exactly 2^63 bytes, one past int64_t: the product is formed
+// unsigned and held at the largest int64_t, which no allocator takes.
+int64_t PlaneBytes(int64_t rowsOfQuads, A_long width, A_long height) {
+  const uint64_t bytes =
+      (static_cast<uint64_t>(rowsOfQuads) * Quads(width) + static_cast<uint64_t>(Quads(height))) * 4;
+  return bytes > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(bytes);
+}
 
 template <typename T> void Allocate(MaskPlane<T> &plane, PF_InData *in_data, A_long width, A_long height) {
   if (width < 0) width = 0;
@@ -16,9 +30,20 @@ template <typename T> void Allocate(MaskPlane<T> &plane, PF_InData *in_data, A_l
   const int64_t c = Quads(width), r = Quads(height);
   const int64_t bytes = sizeof(T) == 1 ? MaskPlaneBytes8(width, height) : MaskPlaneBytes16(width, height);
   // Sizes are 64-bit: the allocator refuses what does not fit the host.
-  auto *memory = static_cast<unsigned char *>(
-      AEUtil::AEMemory::alloc(0, static_cast<uint64_t>(bytes), in_data->pica_basicP, 0, 0));
-  plane.owner = AEUtil::SharedOwner<AEUtil::HostByteBlock>(new AEUtil::HostByteBlock(memory, in_data->pica_basicP));
+  const SPBasicSuite *basic = in_data->pica_basicP;
+  auto *memory = static_cast<unsigned char *>(AEUtil::AEMemory::alloc(0, static_cast<uint64_t>(bytes), basic, 0, 0));
+  // The allocator gives nothing without a basic suite; a plane with sizes but
+  // no elements would be written through a null pointer later.
+  if (!memory && bytes > 0)
+    AEUTIL_THROW(PF_Err_OUT_OF_MEMORY, "mask plane not allocated: alloc_size=%lld\n", static_cast<long long>(bytes));
+  AEUtil::HostByteBlock *block = nullptr;
+  try {
+    block = new AEUtil::HostByteBlock(memory, basic);
+  } catch (...) {
+    AEUtil::AEMemory::release(memory, basic);
+    throw;
+  }
+  plane.owner = AEUtil::SharedOwner<AEUtil::HostByteBlock>(block);
   plane.data = reinterpret_cast<T *>(memory);
   plane.size = bytes;
   plane.width = width;
@@ -34,12 +59,10 @@ template <typename T> void Allocate(MaskPlane<T> &plane, PF_InData *in_data, A_l
 
 } // namespace
 
-int64_t MaskPlaneBytes8(A_long width, A_long height) {
-  return ((static_cast<int64_t>(height) + 1) * Quads(width) + Quads(height)) * 4;
-}
+int64_t MaskPlaneBytes8(A_long width, A_long height) { return PlaneBytes(NonNegative(height) + 1, width, height); }
 
 int64_t MaskPlaneBytes16(A_long width, A_long height) {
-  return ((2 * static_cast<int64_t>(height) + 1) * Quads(width) + Quads(height)) * 4;
+  return PlaneBytes(2 * NonNegative(height) + 1, width, height);
 }
 
 void createPlane8(MaskPlane8 &plane, PF_InData *in_data, A_long width, A_long height) {
@@ -63,7 +86,8 @@ template <typename T> void makeEmpty(MaskPlane<T> &plane) {
 }
 
 void resizePlane8(MaskPlane8 &plane, PF_InData *in_data, A_long width, A_long height) {
-  if (static_cast<int64_t>(width) * height != 0) {
+  // A negative size is an empty plane like a zero one.
+  if (width > 0 && height > 0) {
     Allocate(plane, in_data, width, height);
   } else {
     makeEmpty(plane);

@@ -37,7 +37,8 @@ int64_t MaskPlaneBytes16(A_long width, A_long height);
 
 // Allocate through AEMemory (elements and flags not initialised); bounds
 // (0, 0, w, h), both stale markers set. A size the host allocator cannot
-// take throws the out-of-memory AEException.
+// take, or no allocator at all, throws the out-of-memory AEException; the
+// plane is then left as it was.
 void createPlane8(MaskPlane8 &plane, PF_InData *in_data, A_long width, A_long height);
 void createPlane16(MaskPlane16 &plane, PF_InData *in_data, A_long width, A_long height);
 
@@ -45,7 +46,7 @@ void createPlane16(MaskPlane16 &plane, PF_InData *in_data, A_long width, A_long 
 template <typename T> void makeEmpty(MaskPlane<T> &plane);
 
 // A new allocation of w x h (old content lost), or an empty plane when
-// w x h is 0; both stale markers set afterwards.
+// w or h is 0 (or negative); both stale markers set afterwards.
 void resizePlane8(MaskPlane8 &plane, PF_InData *in_data, A_long width, A_long height);
 
 // Zeroes the elements in use, the column flags of the columns in use, every

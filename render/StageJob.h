@@ -41,6 +41,8 @@ inline Band BandOf(A_long units, A_long i, A_long n) {
 namespace detail {
 template <typename Job, void (*Fn)(Job &, A_long, A_long)>
 PF_Err BandCallback(void *refcon, A_long /*thread*/, A_long i, A_long n) {
+  // A host that numbers its callbacks outside 0 to n - 1 gets no rows.
+  if (n <= 0 || i < 0 || i >= n) return PF_Err_NONE;
   Job &job = *static_cast<Job *>(refcon);
   const Band band = BandOf(job.bandUnits, i, n);
   if (band.count > 0 && band.start < job.bandUnits) Fn(job, band.start, band.start + band.count);
@@ -59,4 +61,39 @@ PF_Err IterateBands(PF_InData *in_data, Job &job, A_long units) {
 // Pixel rows of a host world.
 template <typename P> inline P *WorldRow(const PF_EffectWorld *world, A_long y) {
   return reinterpret_cast<P *>(reinterpret_cast<char *>(world->data) + static_cast<ptrdiff_t>(y) * world->rowbytes);
+}
+
+// A stage's rectangle must lie inside every world it touches and within
+// every plane it reads or writes; stages refuse anything else with
+// PF_Err_BAD_CALLBACK_PARAM before the first pixel, instead of reaching
+// outside a buffer.
+inline bool RectFitsWorld(const PF_LRect &rect, const PF_EffectWorld *world) {
+  if (!world || rect.left < 0 || rect.top < 0 || rect.left > rect.right || rect.top > rect.bottom ||
+      rect.right > world->width || rect.bottom > world->height)
+    return false;
+  return world->data || rect.left == rect.right || rect.top == rect.bottom;
+}
+
+template <typename T> bool RectFitsPlane(const PF_LRect &rect, const MaskPlane<T> &plane) {
+  const int64_t w = static_cast<int64_t>(rect.right) - rect.left;
+  const int64_t h = static_cast<int64_t>(rect.bottom) - rect.top;
+  if (w <= 0 || h <= 0) return true;
+  return plane.data && w <= plane.width && h <= plane.height;
+}
+
+// The common form of a stage over a destination, an optional source and an
+// optional plane in slot 1 (the group mask or the view mask): checks the
+// rectangle against each of them, then runs Fn over the rectangle's rows.
+template <void (*Fn)(StageJob &, A_long, A_long)>
+PF_Err RunRowStage(PF_InData *in_data, PF_EffectWorld *destination, PF_EffectWorld *source, const PF_LRect &rect,
+                   const MaskPlane8 *plane) {
+  if (!RectFitsWorld(rect, destination) || (source && !RectFitsWorld(rect, source)) ||
+      (plane && !RectFitsPlane(rect, *plane)))
+    return PF_Err_BAD_CALLBACK_PARAM;
+  StageJob job;
+  job.destination = destination;
+  job.source = source;
+  job.rect = rect;
+  if (plane) job.groupMask = *plane;
+  return IterateBands<StageJob, Fn>(in_data, job, job.height());
 }

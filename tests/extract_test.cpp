@@ -1,0 +1,240 @@
+// Colour-group extraction: the distance and its hue wrap, the reduction of
+// each depth to 8-bit, matching through the host's RGBtoHLS at every depth
+// and thread count, the per-band cache, and the plane it leaves behind.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "pipeline_fixtures.h"
+#include "render/ExtractColorGroup.h"
+
+namespace {
+
+constexpr PF_Fixed kDeg = 65536;
+
+TEST(ExtractDistance, HueWrapsAtHalfACircleAndTheSumIsShiftedByThree) {
+  struct Case {
+    PF_Fixed h, l, s;  // converted pixel
+    PF_Fixed eh, el, es; // entry
+    int64_t d;
+  };
+  const Case cases[] = {
+      {350 * kDeg, 26214, 65536, 10 * kDeg, 26214, 65536, 0x2800 >> 3}, // 20 degrees across 0
+      {10 * kDeg, 0, 0, 350 * kDeg, 0, 0, 0x2800 >> 3},
+      {0, 0, 0, 0xB40000, 0, 0, 0xB40000 >> 7 >> 3},                  // exactly 180 degrees stays
+      {0, 0, 0, 0xB40001, 0, 0, (0x1680000 - 0xB40001) >> 7 >> 3},     // just over: the short way
+      {0, 0, 0, 180 * kDeg, 65536, 65536, kMaxColorDistance},           // the largest distance
+      {0, 7, 0, 0, 0, 0, 0},                                            // a sum below 8 is distance 0
+      {0, 4, 3, 0, 0, 0, 0},
+      {0, 8, 0, 0, 0, 0, 1},
+      {0x380, 0, 0, 0, 0, 0, 0},                                        // hue 0x380 adds 7
+      {0, 65536, 0, 0, 0, 65536, 16384},
+      {static_cast<PF_Fixed>(0x80000000u), 0, 0, 0, 0, 0, 0},           // undefined hue counts as 0
+  };
+  for (const Case &c : cases) {
+    const PF_Fixed hls[3] = {c.h, c.l, c.s};
+    EXPECT_EQ(ColorMatchDistance(hls, ColorMatchEntry{c.eh, c.el, c.es, 0}), c.d) << c.h << " " << c.eh;
+  }
+}
+
+TEST(ExtractDistance, EachDepthReducesToTheByteItStandsFor) {
+  const std::pair<A_u_short, int> wide[] = {{0, 0}, {64, 0}, {65, 1}, {16448, 128}, {32767, 255},
+                                            {32768, 255}, {40000, 255}, {65535, 255}};
+  for (auto [v, b] : wide) EXPECT_EQ(ExtractByte(v), b) << v;
+  const float inf = std::numeric_limits<float>::infinity();
+  const std::pair<float, int> floats[] = {{0.5f, 128}, {0.25f, 64}, {1.0f, 255}, {0.0f, 0},   {-0.0f, 0},
+                                          {0.498f, 127}, {1.5f, 255}, {-0.3f, 0}, {inf, 255}, {-inf, 0},
+                                          {std::nanf(""), 0}};
+  for (auto [v, b] : floats) EXPECT_EQ(ExtractByte(v), b) << v;
+}
+
+// Pixels of the matching tests (8-bit): hue 350 and hue 10 at the same
+// lightness and saturation, a transparent copy of the first, a near copy of
+// it (distance 19 from it, 1299 from the second) and a grey.
+const PF_Pixel P1{255, 204, 0, 34}, P2{255, 204, 34, 0}, T1{0, 204, 0, 34}, P4{255, 203, 0, 34},
+    G{255, 128, 128, 128}, X{255, 1, 2, 3};
+
+ColorMatchEntry EntryFor(PF_Pixel c, A_long threshold) {
+  PF_Fixed hls[3];
+  vemu::ConvertRGBtoHLS(c, hls);
+  return ColorMatchEntry{hls[0], hls[1], hls[2], threshold};
+}
+
+template <typename P> void CheckMatching() {
+  // The 6 x 2 picture sits at (1, 1) inside a frame of Color B pixels, which
+  // must not be read.
+  std::vector<PF_Pixel> pixels(8 * 4, P2);
+  const PF_Pixel picture[] = {P1, P2, T1, P4, G, P1, G, P2, P1, T1, P2, P4};
+  for (int i = 0; i < 12; ++i) pixels[(1 + i / 6) * 8 + 1 + i % 6] = picture[i];
+  vemu::Image image = ptest::ImageFrom8<P>(8, 4, pixels);
+  const PF_LRect rect{1, 1, 7, 3};
+  struct Case {
+    ColorMatchList entries;
+    const char *mask;
+  };
+  const Case cases[] = {
+      {{EntryFor(P2, 1280)}, "110001\n011010\n"},
+      {{EntryFor(P2, 1279)}, "010000\n010010\n"},
+      {{EntryFor(P2, 0), EntryFor(G, 0)}, "010010\n110010\n"}, // Range 0 plus Color A
+      {{EntryFor(P2, kMaxColorDistance)}, "110111\n111011\n"},  // Range 100: every opaque pixel
+      {{EntryFor(P1, 0)}, "100001\n001000\n"},                  // the transparent copy stays out
+      {{EntryFor(P1, 19)}, "100101\n001001\n"},
+      {{EntryFor(X, 0), EntryFor(P1, 18)}, "100001\n001000\n"}, // later entries are tried too
+      {{}, "000000\n000000\n"},
+  };
+  for (int threads : ptest::kThreadCounts) {
+    auto host = vtest::MakeHost(threads);
+    for (const Case &c : cases) {
+      vemu::Host::DirectCall call(*host);
+      MaskPlane8 mask;
+      makeEmpty(mask);
+      ASSERT_EQ(extractColorGroup<P>(mask, call.in(), image.world(), rect, c.entries), PF_Err_NONE);
+      EXPECT_EQ(ptest::PlaneText(mask), c.mask) << threads << " threads, case " << (&c - cases);
+      EXPECT_EQ(mask.flagsStale, 0);
+    }
+    EXPECT_EQ(host->leaks(), "");
+  }
+}
+
+TEST(Extract, MatchesByDistanceAtEveryDepthAndThreadCount) {
+  CheckMatching<PF_Pixel8>();
+  CheckMatching<PF_Pixel16>();
+  CheckMatching<PF_PixelFloat>();
+}
+
+TEST(Extract, DeepPixelsBeyondFullScaleMatchFullScaleNotAWrappedColour) {
+  const ColorMatchList entries = {EntryFor({255, 255, 0, 0}, 0), EntryFor({255, 128, 0, 0}, 0),
+                                  EntryFor({255, 0, 0, 0}, 0)};
+  auto host = vtest::MakeHost(2);
+  vemu::Host::DirectCall call(*host);
+  const float nan = std::nanf("");
+  vemu::Image f(6, 1, PF_PixelFormat_ARGB128);
+  const PF_PixelFloat fp[] = {{1, 0.5f, 0, 0}, {1, 1.5f, 0, 0}, {1, nan, 0, 0}, {1, -0.3f, nan, -2.0f},
+                              {1, 0.498f, 0, 0}, {nan, 1.0f, 0, 0}};
+  for (int x = 0; x < 6; ++x) f.at<PF_PixelFloat>(x, 0) = fp[x];
+  vemu::Image w(4, 1, PF_PixelFormat_ARGB64);
+  const PF_Pixel16 wp[] = {{32768, 32768, 64, 0}, {1, 40000, 0, 0}, {32768, 65535, 0, 0}, {32768, 32768, 65, 0}};
+  for (int x = 0; x < 4; ++x) w.at<PF_Pixel16>(x, 0) = wp[x];
+  MaskPlane8 mask;
+  ASSERT_EQ(extractColorGroup<PF_PixelFloat>(mask, call.in(), f.world(), {0, 0, 6, 1}, entries), PF_Err_NONE);
+  EXPECT_EQ(ptest::PlaneText(mask), "111101\n");
+  ASSERT_EQ(extractColorGroup<PF_Pixel16>(mask, call.in(), w.world(), {0, 0, 4, 1}, entries), PF_Err_NONE);
+  EXPECT_EQ(ptest::PlaneText(mask), "1110\n");
+  mask = MaskPlane8{};
+  EXPECT_EQ(host->leaks(), "");
+}
+
+TEST(Extract, EachBandConvertsARepeatedColourOnce) {
+  // Row 0: c, c (other alpha), transparent d, c, d, c; row 1: c six times.
+  const PF_Pixel c{255, 10, 200, 30}, c2{100, 10, 200, 30}, t{0, 90, 90, 90}, d{255, 11, 200, 30};
+  const std::vector<PF_Pixel> pixels = {c, c2, t, c, d, c, c, c, c, c, c, c};
+  vemu::Image image = ptest::ImageFrom8<PF_Pixel16>(6, 2, pixels);
+  // One band: c, d, c; the second row continues with the cached c. Two
+  // bands: the second starts empty and converts once.
+  for (auto [threads, conversions] : {std::pair<int, long>{1, 3}, {2, 4}}) {
+    auto host = vtest::MakeHost(threads);
+    vemu::Host::DirectCall call(*host);
+    MaskPlane8 mask;
+    ASSERT_EQ(extractColorGroup<PF_Pixel16>(mask, call.in(), image.world(), {0, 0, 6, 2}, {EntryFor(c, 0)}),
+              PF_Err_NONE);
+    EXPECT_EQ(ptest::PlaneText(mask), "110101\n111111\n");
+    EXPECT_EQ(host->counters().rgbToHlsCalls, conversions) << threads;
+    mask = MaskPlane8{};
+    EXPECT_EQ(host->leaks(), "");
+  }
+}
+
+TEST(Extract, ReplacesTheDestinationWithAPlaneOfTheRectangleAndExactFlags) {
+  auto host = vtest::MakeHost(3);
+  vemu::Host::DirectCall call(*host);
+  // Rows 0 to 9 hold nothing of the group, rows 10 and 11 do.
+  std::vector<PF_Pixel> pixels(3 * 12, G);
+  pixels[31] = P1;
+  pixels[33] = P1;
+  vemu::Image image = ptest::ImageFrom8<PF_Pixel8>(3, 12, pixels);
+  MaskPlane8 mask;
+  createPlane8(mask, call.in(), 9, 9);
+  ASSERT_EQ(extractColorGroup<PF_Pixel8>(mask, call.in(), image.world(), {0, 0, 3, 12}, {EntryFor(P1, 0)}),
+            PF_Err_NONE);
+  EXPECT_EQ(host->liveHandles(), 1); // the 9 x 9 plane went back
+  EXPECT_EQ(mask.width, 3);
+  EXPECT_EQ(mask.height, 12);
+  EXPECT_EQ(mask.size, MaskPlaneBytes8(3, 12));
+  EXPECT_EQ(std::string(mask.rowFlags, mask.rowFlags + 12), std::string("\0\0\0\0\0\0\0\0\0\0\1\1", 12));
+  EXPECT_EQ(std::string(mask.columnFlags, mask.columnFlags + 3), std::string("\1\1\0", 3));
+  // Merging it skips the empty rows entirely: what is written there behind
+  // the flags' back does not arrive.
+  for (A_long y = 0; y < 10; ++y) mask.row(y)[2] = 1;
+  MaskPlane8 view;
+  createPlane8(view, call.in(), 3, 12);
+  clearPlane(view);
+  mergePlane(view, mask);
+  std::string expected;
+  for (int y = 0; y < 10; ++y) expected += "000\n";
+  EXPECT_EQ(ptest::PlaneText(view), expected + "010\n100\n");
+  // An empty rectangle gives an empty plane; one outside the image is refused.
+  ASSERT_EQ(extractColorGroup<PF_Pixel8>(mask, call.in(), image.world(), {2, 5, 2, 9}, {EntryFor(P1, 0)}),
+            PF_Err_NONE);
+  EXPECT_TRUE(mask.empty());
+  createPlane8(mask, call.in(), 2, 2);
+  for (const PF_LRect &r : {PF_LRect{0, 0, 4, 12}, PF_LRect{-1, 0, 2, 2}, PF_LRect{0, 3, 3, 2}}) {
+    EXPECT_EQ(extractColorGroup<PF_Pixel8>(mask, call.in(), image.world(), r, {EntryFor(P1, 0)}),
+              PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(mask.width, 2);
+  }
+  mask = MaskPlane8{};
+  view = MaskPlane8{};
+  EXPECT_EQ(host->leaks(), "");
+}
+
+TEST(Extract, HostFailuresLeaveAnUnmatchedMask) {
+  vemu::Image image = ptest::ImageFrom8<PF_PixelFloat>(4, 3, std::vector<PF_Pixel>(12, P1));
+  for (vemu::Fault fault : {vemu::Fault::RGBtoHLS, vemu::Fault::IterateGeneric}) {
+    auto host = vtest::MakeHost(2);
+    host->injectFault(fault, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    {
+      vemu::Host::DirectCall call(*host);
+      MaskPlane8 mask;
+      // A failed conversion is not a match, even at Range 100; the
+      // conversion's code is not the stage's.
+      const PF_Err expected = fault == vemu::Fault::IterateGeneric ? PF_Err_INTERNAL_STRUCT_DAMAGED : PF_Err_NONE;
+      EXPECT_EQ(extractColorGroup<PF_PixelFloat>(mask, call.in(), image.world(), {0, 0, 4, 3},
+                                                 {EntryFor(P1, kMaxColorDistance)}),
+                expected);
+      EXPECT_EQ(ptest::PlaneText(mask), "0000\n0000\n0000\n");
+    }
+    EXPECT_EQ(host->leaks(), "");
+  }
+}
+
+TEST(Extract, ResultsDoNotDependOnTheThreadCount) {
+  const PF_Pixel palette[] = {P1, P2, P4, G, X, T1, {255, 0, 0, 0}, {255, 255, 255, 255}};
+  std::vector<PF_Pixel> pixels(37 * 23);
+  ptest::Rng rng(7);
+  for (PF_Pixel &p : pixels) p = palette[rng.below(8)];
+  const ColorMatchList entries = {EntryFor(P2, 3000), EntryFor(G, 0)};
+  const PF_LRect rect{2, 1, 35, 22};
+  vemu::Image i8 = ptest::ImageFrom8<PF_Pixel8>(37, 23, pixels);
+  vemu::Image i16 = ptest::ImageFrom8<PF_Pixel16>(37, 23, pixels);
+  vemu::Image iF = ptest::ImageFrom8<PF_PixelFloat>(37, 23, pixels);
+  std::string reference;
+  for (int threads : ptest::kThreadCounts) {
+    auto host = vtest::MakeHost(threads);
+    vemu::Host::DirectCall call(*host);
+    MaskPlane8 m8, m16, mF;
+    ASSERT_EQ(extractColorGroup<PF_Pixel8>(m8, call.in(), i8.world(), rect, entries), PF_Err_NONE);
+    ASSERT_EQ(extractColorGroup<PF_Pixel16>(m16, call.in(), i16.world(), rect, entries), PF_Err_NONE);
+    ASSERT_EQ(extractColorGroup<PF_PixelFloat>(mF, call.in(), iF.world(), rect, entries), PF_Err_NONE);
+    if (reference.empty()) reference = ptest::PlaneText(m8);
+    EXPECT_EQ(ptest::PlaneText(m8), reference) << threads;
+    EXPECT_EQ(ptest::PlaneText(m16), reference) << threads;
+    EXPECT_EQ(ptest::PlaneText(mF), reference) << threads;
+    m8 = m16 = mF = MaskPlane8{};
+    EXPECT_EQ(host->leaks(), "");
+  }
+  EXPECT_NE(reference.find('1'), std::string::npos);
+  EXPECT_NE(reference.find('0'), std::string::npos);
+}
+
+} // namespace

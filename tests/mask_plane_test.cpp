@@ -1,0 +1,241 @@
+// Mask planes (layout, sizes, host memory, clear, merge, occupancy, resize),
+// the row-band split and the per-processor iteration through the emulator.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "AEException.h"
+#include "pipeline_fixtures.h"
+#include "render/StageJob.h"
+
+namespace {
+
+// One host allocation: h rows of pitch elements, then 4r row-flag bytes,
+// then the column flags; the handle holds the size plus the 32-byte header.
+template <typename T> void CheckLayout(const MaskPlane<T> &p, PF_InData *in, A_long pitch, int64_t bytes) {
+  const auto *base = reinterpret_cast<const unsigned char *>(p.data);
+  EXPECT_EQ(p.size, bytes);
+  EXPECT_EQ(p.pitch, pitch);
+  EXPECT_EQ(p.rowBytes, pitch * static_cast<A_long>(sizeof(T)));
+  EXPECT_EQ(p.rowFlags - base, int64_t{p.height} * p.rowBytes);
+  EXPECT_EQ(p.columnFlags - p.rowFlags, 4 * ((p.height + 3) / 4));
+  auto handle = reinterpret_cast<PF_Handle>(*(reinterpret_cast<const uint64_t *>(base) - 4));
+  EXPECT_EQ(in->utils->host_get_handle_size(handle), static_cast<A_HandleSize>(bytes + 32));
+  std::memset(p.data, 0x5a, static_cast<size_t>(bytes)); // every byte of the size is usable
+  EXPECT_EQ(p.bounds.right * 10 + p.bounds.bottom, p.width * 10 + p.height);
+  EXPECT_EQ(p.flagsStale + p.boundsStale, 2);
+}
+
+TEST(MaskPlane, LayoutAndSizeOfOneHostAllocation) {
+  // c = (w + 3) / 4, r = (h + 3) / 4; u8 ((h + 1)c + r) x 4, u16 ((2h + 1)c + r) x 4.
+  struct Case {
+    A_long w, h, pitch;
+    int64_t bytes8, bytes16;
+  };
+  const Case cases[] = {{5, 3, 8, 36, 60}, {1, 1, 4, 12, 16}, {4, 4, 4, 24, 40},
+                        {8, 9, 8, 92, 164}, {0, 5, 0, 8, 8},   {7, 0, 8, 8, 8}};
+  auto host = vtest::MakeHost();
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
+    vemu::Host::DirectCall call(*host);
+    EXPECT_EQ(MaskPlaneBytes8(c.w, c.h), c.bytes8);
+    EXPECT_EQ(MaskPlaneBytes16(c.w, c.h), c.bytes16);
+    MaskPlane8 p8;
+    MaskPlane16 p16;
+    createPlane8(p8, call.in(), c.w, c.h);
+    createPlane16(p16, call.in(), c.w, c.h);
+    CheckLayout(p8, call.in(), c.pitch, c.bytes8);
+    CheckLayout(p16, call.in(), c.pitch, c.bytes16);
+  }
+  EXPECT_EQ(host->leaks(), "");
+  EXPECT_TRUE(host->misuse().empty());
+}
+
+TEST(MaskPlane, CopiesShareTheBlockAndResizeOrEmptyingLetsItGo) {
+  auto host = vtest::MakeHost();
+  vemu::Host::DirectCall call(*host);
+  MaskPlane8 p;
+  createPlane8(p, call.in(), 3, 3);
+  MaskPlane8 copy = p;
+  EXPECT_EQ(copy.data, p.data);
+  EXPECT_EQ(p.owner.useCount(), 2u);
+  clearPlane(p);
+  resizePlane8(p, call.in(), 7, 2);
+  EXPECT_EQ(p.width, 7);
+  EXPECT_EQ(p.size, MaskPlaneBytes8(7, 2));
+  EXPECT_EQ(p.flagsStale + p.boundsStale, 2);
+  EXPECT_EQ(host->liveHandles(), 2); // the copy still holds the first block
+  makeEmpty(copy);
+  EXPECT_EQ(copy.owner.useCount(), 1u); // a fresh owner block of its own
+  EXPECT_EQ(host->liveHandles(), 1);
+  const A_long empties[][2] = {{0, 10}, {10, 0}, {-1, 5}, {5, -3}};
+  for (const auto &size : empties) {
+    resizePlane8(p, call.in(), size[0], size[1]);
+    EXPECT_EQ(p.data, nullptr);
+    EXPECT_EQ(p.rowFlags, nullptr);
+    EXPECT_EQ(p.size + p.width + p.height + p.pitch + p.rowBytes, 0);
+    EXPECT_EQ(p.flagsStale + p.boundsStale, 2);
+    EXPECT_EQ(host->liveHandles(), 0);
+  }
+  clearPlane(p); // an empty plane clears without touching memory
+  EXPECT_EQ(host->leaks(), "");
+}
+
+TEST(MaskPlane, SizesBeyondTheAllocatorThrowOutOfMemoryWithoutAHostCall) {
+  // 65536 x 65535 u8 needs 2^32 + 65536 bytes, which a 32-bit size would
+  // wrap to 65536.
+  const A_long sizes[][2] = {{65536, 65535}, {32768, 65535}, {INT_MAX, INT_MAX}, {INT_MAX, 0}};
+  auto host = vtest::MakeHost();
+  vemu::Host::DirectCall call(*host);
+  MaskPlane8 p8;
+  createPlane8(p8, call.in(), 2, 2);
+  MaskPlane16 p16;
+  makeEmpty(p16);
+  for (const auto &size : sizes) {
+    SCOPED_TRACE(testing::Message() << size[0] << " x " << size[1]);
+    EXPECT_GT(MaskPlaneBytes16(size[0], size[1]), int64_t{INT_MAX});
+    for (int kind = 0; kind < 3; ++kind) {
+      try {
+        if (kind == 0) createPlane8(p8, call.in(), size[0], size[1]);
+        if (kind == 1) resizePlane8(p8, call.in(), size[0], size[1] ? size[1] : 1);
+        if (kind == 2) createPlane16(p16, call.in(), size[0], size[1]);
+        ADD_FAILURE() << "no exception, kind " << kind;
+      } catch (const AEUtil::AEException &e) {
+        EXPECT_EQ(e.code(), PF_Err_OUT_OF_MEMORY);
+      }
+    }
+  }
+  EXPECT_EQ(host->counters().handlesMade, 1); // only the first 2 x 2 plane
+  EXPECT_EQ(p8.width, 2);                     // a refused plane stays as it was
+  EXPECT_EQ(p16.data, nullptr);
+  p8 = MaskPlane8{};
+  EXPECT_EQ(host->leaks(), "");
+}
+
+TEST(MaskPlane, NoAllocatorMeansOutOfMemoryNotANullPlane) {
+  auto host = vtest::MakeHost();
+  vemu::Host::DirectCall call(*host);
+  PF_InData in = *call.in();
+  in.pica_basicP = nullptr;
+  MaskPlane8 p;
+  EXPECT_THROW(createPlane8(p, &in, 4, 4), AEUtil::AEException);
+  EXPECT_EQ(p.width, 0);
+}
+
+TEST(MaskPlane, ClearZeroesElementsInUseFlagsAndBounds) {
+  auto host = vtest::MakeHost();
+  vemu::Host::DirectCall call(*host);
+  MaskPlane8 p8;
+  MaskPlane16 p16;
+  createPlane8(p8, call.in(), 5, 3);
+  createPlane16(p16, call.in(), 5, 3);
+  std::memset(p8.data, 0xff, static_cast<size_t>(p8.size));
+  std::memset(p16.data, 0xff, static_cast<size_t>(p16.size));
+  clearPlane(p8);
+  clearPlane(p16);
+  for (A_long y = 0; y < 3; ++y) {
+    for (A_long x = 0; x < 5; ++x) EXPECT_EQ(p8.at(x, y) | p16.at(x, y), 0);
+    EXPECT_EQ(p8.row(y)[5], 0xff); // padding is neither written nor read
+    EXPECT_EQ(p16.row(y)[7], 0xffff);
+    EXPECT_EQ(p8.rowFlags[y] | p16.rowFlags[y], 0);
+  }
+  for (A_long x = 0; x < 5; ++x) EXPECT_EQ(p8.columnFlags[x] | p16.columnFlags[x], 0);
+  EXPECT_EQ(p8.bounds.right + p8.bounds.bottom, 0);
+  EXPECT_EQ(p8.flagsStale + p8.boundsStale + p16.flagsStale + p16.boundsStale, 0);
+}
+
+TEST(MaskPlane, UpdateOccupancyMarksRowsAndColumnsInUse) {
+  auto host = vtest::MakeHost();
+  vemu::Host::DirectCall call(*host);
+  MaskPlane8 p = ptest::PlaneFromPicture(call.in(), {".....", "..x..", ".....", "x...x"}, "x");
+  p.row(0)[6] = 9; // padding: not an element
+  p.rowFlags[0] = 1;
+  updateOccupancy(p);
+  const A_u_char rows[] = {0, 1, 0, 1}, columns[] = {1, 0, 1, 0, 1};
+  EXPECT_EQ(std::vector<A_u_char>(p.rowFlags, p.rowFlags + 4), std::vector<A_u_char>(rows, rows + 4));
+  EXPECT_EQ(std::vector<A_u_char>(p.columnFlags, p.columnFlags + 5), std::vector<A_u_char>(columns, columns + 5));
+  EXPECT_EQ(p.flagsStale, 0);
+  EXPECT_EQ(p.boundsStale, 1);
+}
+
+TEST(MaskPlane, MergeCopiesNonZeroElementsOverTheCommonArea) {
+  auto host = vtest::MakeHost();
+  vemu::Host::DirectCall call(*host);
+  MaskPlane8 d = ptest::PlaneFromPicture(call.in(), {"x....", "x....", "....."}, "x");
+  MaskPlane8 s = ptest::PlaneFromPicture(call.in(), {"..", ".y", "y.", "yy"}, "y");
+  s.row(0)[0] = 3;  // hidden by the exact flags of row 0: the row is skipped
+  s.row(1)[1] = 7;  // values are copied as they are
+  mergePlane(d, s);
+  EXPECT_EQ(ptest::PlaneText(d), "10000\n17000\n10000\n");
+  EXPECT_EQ(d.rowFlags[0], 1); // kept, nothing copied
+  EXPECT_EQ(d.columnFlags[1], 1);
+  EXPECT_EQ(d.boundsStale, 1);
+  // Stale source flags: every row counts, and merging never clears.
+  s.flagsStale = 1;
+  mergePlane(d, s);
+  EXPECT_EQ(ptest::PlaneText(d), "30000\n17000\n10000\n");
+}
+
+TEST(BandSplit, FirstBandsTakeTheRemainder) {
+  struct Case {
+    A_long units, n;
+    std::vector<Band> bands;
+  };
+  const Case cases[] = {
+      {10, 4, {{0, 3}, {3, 3}, {6, 2}, {8, 2}}},
+      {2, 4, {{0, 1}, {1, 1}, {2, 0}, {2, 0}}},
+      {7, 1, {{0, 7}}},
+      {0, 3, {{0, 0}, {0, 0}, {0, 0}}},
+  };
+  for (const Case &c : cases)
+    for (A_long i = 0; i < c.n; ++i) {
+      const Band b = BandOf(c.units, i, c.n);
+      EXPECT_EQ(b.start, c.bands[i].start) << c.units << "/" << c.n << " band " << i;
+      EXPECT_EQ(b.count, c.bands[i].count) << c.units << "/" << c.n << " band " << i;
+    }
+  // Contiguous, disjoint and covering for every shape.
+  for (A_long units = 0; units < 40; ++units)
+    for (A_long n = 1; n < 10; ++n) {
+      A_long next = 0;
+      for (A_long i = 0; i < n; ++i) {
+        const Band b = BandOf(units, i, n);
+        if (b.count == 0) continue;
+        ASSERT_EQ(b.start, next) << units << "/" << n;
+        next += b.count;
+      }
+      ASSERT_EQ(next, units);
+    }
+}
+
+struct CountJob : StageJob {
+  std::atomic<int> *visits = nullptr;
+  std::atomic<int> bands{0};
+};
+
+void CountRows(CountJob &job, A_long begin, A_long end) {
+  ++job.bands;
+  for (A_long y = begin; y < end; ++y) ++job.visits[y];
+}
+
+TEST(BandSplit, EveryRowRunsOnceForAnyNumberOfProcessors) {
+  for (int threads : ptest::kThreadCounts) {
+    auto host = vtest::MakeHost(threads);
+    vemu::Host::DirectCall call(*host);
+    for (A_long rows : {0, 1, 5, 23}) {
+      std::vector<std::atomic<int>> visits(rows + 1);
+      CountJob job;
+      job.visits = visits.data();
+      EXPECT_EQ((IterateBands<CountJob, CountRows>(call.in(), job, rows)), PF_Err_NONE);
+      for (A_long y = 0; y < rows; ++y) EXPECT_EQ(visits[y], 1) << threads << " threads, row " << y;
+      EXPECT_EQ(job.bands, std::min<int>(threads, rows)); // empty bands do not call the stage
+    }
+    host->injectFault(vemu::Fault::IterateGeneric, PF_Err_OUT_OF_MEMORY);
+    CountJob job;
+    EXPECT_EQ((IterateBands<CountJob, CountRows>(call.in(), job, 4)), PF_Err_OUT_OF_MEMORY);
+  }
+}
+
+} // namespace
