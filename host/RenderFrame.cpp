@@ -121,7 +121,11 @@ PF_Err BaseFilter::SmartRender(PF_InData *in_data, PF_OutData *out_data, PF_Smar
 
   settings->inData = in_data;
   settings->outData = out_data;
+  settings->inputWorld = nullptr;
+  settings->outputWorld = nullptr;
   PF_Err err = extra->cb->checkout_layer_pixels(in_data->effect_ref, 0, &settings->inputWorld);
+  // Whatever happens after it, a layer that was checked out is checked in.
+  const bool layerCheckedOut = err == PF_Err_NONE;
   if (err == PF_Err_NONE) err = extra->cb->checkout_output(in_data->effect_ref, &settings->outputWorld);
 
   try {
@@ -135,10 +139,14 @@ PF_Err BaseFilter::SmartRender(PF_InData *in_data, PF_OutData *out_data, PF_Smar
       if (err == PF_Err_NONE) err = ProcessPixels(settings);
     }
   } catch (...) {
+    if (layerCheckedOut) extra->cb->checkin_layer_pixels(in_data->effect_ref, 0);
     utils->host_unlock_handle(handle);
     throw;
   }
-  if (err == PF_Err_NONE) err = extra->cb->checkin_layer_pixels(in_data->effect_ref, 0);
+  if (layerCheckedOut) {
+    const PF_Err checkinErr = extra->cb->checkin_layer_pixels(in_data->effect_ref, 0);
+    if (err == PF_Err_NONE) err = checkinErr;
+  }
   utils->host_unlock_handle(handle);
   return err;
 }
