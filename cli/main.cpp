@@ -1,43 +1,90 @@
-// vortane: drives the plug-in through its entry point with the host
-// emulator. `vortane about` prints what the plug-in tells a host at start-up.
+// vortane: applies the effect to image files and frame sequences by driving
+// the plug-in through its entry point with the host emulator. Commands:
+// render, demo, params, about. Exit status 2 for usage errors, 1 for
+// failures.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
-#include <cstring>
-#include <string>
+#include <exception>
 
-#include "Host.h"
-
-extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[],
-                                 PF_LayerDef *output, void *extra);
+#include "Commands.h"
+#include "Errors.h"
+#include "ImageIO.h"
 
 namespace {
 
-int About() {
-  vemu::Host host(&EntryPointFunc);
-  PF_Err err = host.about();
-  if (err != PF_Err_NONE) {
-    std::fprintf(stderr, "vortane: the plug-in refused the about command (error %d)\n", err);
-    return 1;
-  }
-  std::string text = host.returnMessage();
-  for (char &c : text)
-    if (c == '\r') c = '\n';
-  std::printf("%s\n\n", text.c_str());
-  err = host.globalSetup();
-  if (err != PF_Err_NONE) {
-    std::fprintf(stderr, "vortane: global setup failed (error %d)\n", err);
-    return 1;
-  }
-  const PF_OutData &out = host.outData();
-  std::printf("version    0x%08X (%u)\nout_flags  0x%08X\nout_flags2 0x%08X\n", out.my_version, out.my_version,
-              static_cast<unsigned>(out.out_flags), static_cast<unsigned>(out.out_flags2));
-  host.globalSetdown();
-  return 0;
+void AddCommonOptions(CLI::App *command, vcli::CommonOptions *options) {
+  command
+      ->add_option("--set", options->sets,
+                   "Set a parameter by its display name, NAME=VALUE (repeatable), for example "
+                   "--set \"View=Extract\" --set \"1 : Blur Amount=25\" --set \"2 : Color B=#3366cc\" "
+                   "--set \"3 : Blur Center=960,540\"")
+      ->allow_extra_args(false)
+      ->type_name("NAME=VALUE");
+  command->add_option("--preset", options->preset,
+                      "INI file of parameter values in the stored-defaults format; --set overrides it");
+  command->add_option("--depth", options->depth, "Working depth 8, 16 or 32 (default: the input file's)")
+      ->check(CLI::IsMember({8, 16, 32}));
+  command->add_option("--threads", options->threads, "Worker threads of the emulated host (default: all processors)")
+      ->check(CLI::Range(1, 1024));
+  command->add_flag("--quiet,-q", options->quiet, "Show no progress or summary, only errors");
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "about") == 0) return About();
-  std::fprintf(stderr, "usage: vortane about\n");
-  return 2;
+  CLI::App app{"vortane: the Vortane effect on image files, through the plug-in's own entry point", "vortane"};
+  app.require_subcommand(1);
+
+  CLI::App *about = app.add_subcommand("about", "Show what the plug-in tells a host at start-up");
+
+  vcli::RenderCommand render;
+  CLI::App *renderCommand = app.add_subcommand(
+      "render", "Render an image file, or a frame sequence when IN and OUT hold #### or %04d");
+  renderCommand->add_option("IN", render.input, "Input PNG, TIFF or OpenEXR file, or frame pattern")->required();
+  renderCommand->add_option("OUT", render.output, "Output file (.png, .tif, .exr), or frame pattern")->required();
+  renderCommand->add_option("--frames", render.frames,
+                            "Frames A-B of a sequence (default: every input frame found)");
+  AddCommonOptions(renderCommand, &render.options);
+
+  std::string demoOutput;
+  vcli::CommonOptions demoOptions;
+  CLI::App *demo = app.add_subcommand("demo", "Render the built-in 1920 x 1080 cel frame with all four groups");
+  demo->add_option("OUT", demoOutput, "Output file (.png, .tif, .exr)")->required();
+  AddCommonOptions(demo, &demoOptions);
+
+  bool json = false;
+  CLI::App *params = app.add_subcommand("params", "List the parameters as the plug-in registers them");
+  params->add_flag("--json", json, "Print JSON instead of a table");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp &e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp &e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError &e) {
+    std::fprintf(stderr, "vortane: %s (see vortane --help)\n", e.what());
+    return vcli::kExitUsage;
+  }
+
+  try {
+    vcli::InstallInterruptCleanup();
+    if (*about) return vcli::RunAbout(stdout);
+    if (*params) return vcli::RunParams(json, stdout);
+    if (*demo) return vcli::RunDemo(demoOutput, demoOptions, stderr);
+    return vcli::RunRender(render, stderr);
+  } catch (const vcli::UsageError &e) {
+    std::fprintf(stderr, "vortane: %s\n", e.what());
+    return vcli::kExitUsage;
+  } catch (const vcli::Failure &e) {
+    std::fprintf(stderr, "vortane: %s\n", e.what());
+    return vcli::kExitFailure;
+  } catch (const std::bad_alloc &) {
+    std::fprintf(stderr, "vortane: out of memory\n");
+    return vcli::kExitFailure;
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "vortane: %s\n", e.what());
+    return vcli::kExitFailure;
+  }
 }

@@ -1,0 +1,211 @@
+// The render, demo and about commands: read, map to the working depth,
+// render through the effect instance, map back and write; frame sequences
+// with progress, frame errors reported and the others still rendered.
+#include "Commands.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "EffectInstance.h"
+#include "Errors.h"
+#include "FramePattern.h"
+#include "ImageIO.h"
+#include "Progress.h"
+#include "SyntheticFrame.h"
+#include "ValueMapping.h"
+
+namespace vcli {
+
+namespace {
+
+constexpr int kDemoWidth = 1920;
+constexpr int kDemoHeight = 1080;
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Reads, renders and writes one frame at the working format; the size and
+// format of the first frame are kept and later frames must match the size.
+struct FrameRenderer {
+  EffectInstance &instance;
+  int depth;  // 0 until the first frame fixes it, unless given
+  int width = 0, height = 0;
+
+  void render(const std::string &input, const std::string &output) {
+    const Raster raster = ReadImage(input);
+    if (width == 0) {
+      width = raster.width;
+      height = raster.height;
+    } else if (raster.width != width || raster.height != height) {
+      throw Failure(input + ": frame size " + std::to_string(raster.width) + " x " + std::to_string(raster.height) +
+                    " differs from the sequence's " + std::to_string(width) + " x " + std::to_string(height));
+    }
+    if (depth == 0) depth = WorkingDepth(DefaultWorkingFormat(raster.kind));
+    const PF_PixelFormat format = WorkingFormatOfDepth(depth);
+    CheckFormatHolds(output, FileKindOfWorking(format));
+    vemu::Image working = ToWorking(raster, format);
+    WriteImage(output, FromWorking(instance.render(working)));
+  }
+};
+
+void Say(std::FILE *status, bool quiet, const std::string &line) {
+  if (status && !quiet) std::fprintf(status, "%s\n", line.c_str());
+}
+
+std::string SizeText(int width, int height, int depth) {
+  return std::to_string(width) + " x " + std::to_string(height) + ", " + std::to_string(depth) +
+         (depth == 32 ? "-bit float" : "-bit");
+}
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f s", seconds);
+  return text;
+}
+
+int RenderSequence(EffectInstance &instance, const FramePattern &in, const FramePattern &out,
+                   const std::vector<long> &frames, const CommonOptions &options, std::FILE *status) {
+  FrameRenderer renderer{instance, options.depth};
+  const bool terminal = status && isatty(fileno(status));
+  ProgressBar progress(status, static_cast<int>(frames.size()), terminal, !options.quiet);
+  int failed = 0;
+  for (long frame : frames) {
+    try {
+      renderer.render(in.path(frame), out.path(frame));
+    } catch (const Failure &e) {
+      ++failed;
+      progress.note("vortane: frame " + std::to_string(frame) + ": " + e.what());
+    } catch (const UsageError &) {
+      // The output format cannot hold the sequence's depth: no frame can.
+      progress.finish();
+      throw;
+    }
+    progress.frameDone();
+  }
+  const double seconds = progress.finish();
+  const int rendered = static_cast<int>(frames.size()) - failed;
+  char rate[32];
+  std::snprintf(rate, sizeof rate, "%.2f", seconds > 0.0 ? rendered / seconds : 0.0);
+  Say(status, options.quiet,
+      "rendered " + std::to_string(rendered) + " of " + std::to_string(frames.size()) + " frames in " +
+          FormatDuration(seconds) + " (" + rate + " fps)" +
+          (renderer.width ? ", " + SizeText(renderer.width, renderer.height, renderer.depth) : ""));
+  if (failed && status)
+    std::fprintf(status, "vortane: %d of %zu frames failed\n", failed, frames.size());
+  return failed ? kExitFailure : 0;
+}
+
+std::string PixelText(const PF_Pixel &p) {
+  return std::to_string(p.red) + "," + std::to_string(p.green) + "," + std::to_string(p.blue);
+}
+
+} // namespace
+
+void ApplyOptions(EffectInstance &instance, const CommonOptions &options) {
+  std::vector<ParamValue> values;
+  if (!options.preset.empty()) values = ReadPreset(options.preset, instance.catalog());
+  for (const std::string &assignment : options.sets) values.push_back(instance.catalog().parseAssignment(assignment));
+  for (const ParamValue &value : values) instance.apply(value);
+}
+
+void RenderFile(EffectInstance &instance, const std::string &input, const std::string &output, int depth) {
+  FrameRenderer{instance, depth}.render(input, output);
+}
+
+int RunRender(const RenderCommand &command, std::FILE *status) {
+  const FramePattern in(command.input), out(command.output);
+  if (in.isPattern() != out.isPattern())
+    throw UsageError("IN and OUT must both be frame patterns (#### or %04d) or both single files");
+  if (!in.isPattern() && !command.frames.empty())
+    throw UsageError("--frames needs IN and OUT with a frame-number placeholder (#### or %04d)");
+  FormatOfPath(command.output);
+  if (command.options.depth)
+    CheckFormatHolds(command.output, FileKindOfWorking(WorkingFormatOfDepth(command.options.depth)));
+  CheckOutputFolder(out.path(0));
+
+  std::vector<long> frames;
+  if (in.isPattern()) {
+    if (!command.frames.empty()) {
+      const FrameRange range = ParseFrameRange(command.frames);
+      for (long f = range.first; f <= range.last; ++f) frames.push_back(f);
+    } else {
+      frames = in.existingFrames();
+      if (frames.empty()) throw Failure("no files match " + command.input);
+    }
+  }
+
+  EffectInstance instance(command.options.threads);
+  ApplyOptions(instance, command.options);
+  if (in.isPattern()) return RenderSequence(instance, in, out, frames, command.options, status);
+
+  const auto start = std::chrono::steady_clock::now();
+  FrameRenderer renderer{instance, command.options.depth};
+  renderer.render(command.input, command.output);
+  Say(status, command.options.quiet,
+      "wrote " + command.output + " (" + SizeText(renderer.width, renderer.height, renderer.depth) + ") in " +
+          Seconds(SecondsSince(start)));
+  return 0;
+}
+
+std::vector<std::string> DemoSettings(int width, int height) {
+  const vemu::SyntheticScene scene = vemu::SyntheticCelScene(width, height);
+  // Blur lengths in pixels at 1920 x 1080, one per group: long rays from the
+  // sun, shorter streaks on the hill, the coat and the grass.
+  const double blur[4] = {90.0, 45.0, 60.0, 35.0};
+  const double scale = width / 1920.0;
+  std::vector<std::string> settings;
+  for (int g = 0; g < 4; ++g) {
+    const std::string group = std::to_string(g + 1) + " : ";
+    const vemu::SyntheticGroup &s = scene.groups[g];
+    settings.push_back(group + "Enable Color Group=on");
+    settings.push_back(group + "Color B=" + PixelText(s.colorB));
+    settings.push_back(group + "Color A=" + PixelText(s.colorA));
+    settings.push_back(group + "Blur Center=" + FormatNumber(s.centerX) + "," + FormatNumber(s.centerY));
+    settings.push_back(group + "Blur Amount=" + FormatNumber(blur[g] * scale));
+    settings.push_back(group + "Range=8");
+  }
+  return settings;
+}
+
+int RunDemo(const std::string &output, const CommonOptions &options, std::FILE *status) {
+  FormatOfPath(output);
+  const int depth = options.depth ? options.depth : 8;
+  CheckFormatHolds(output, FileKindOfWorking(WorkingFormatOfDepth(depth)));
+  CheckOutputFolder(output);
+
+  EffectInstance instance(options.threads);
+  CommonOptions demo = options;
+  demo.sets = DemoSettings(kDemoWidth, kDemoHeight);
+  demo.sets.insert(demo.sets.end(), options.sets.begin(), options.sets.end());
+  ApplyOptions(instance, demo);
+
+  const auto start = std::chrono::steady_clock::now();
+  const Raster frame = FromWorking(vemu::SyntheticCelFrame(kDemoWidth, kDemoHeight));
+  vemu::Image working = ToWorking(frame, WorkingFormatOfDepth(depth));
+  WriteImage(output, FromWorking(instance.render(working)));
+  Say(status, options.quiet,
+      "wrote " + output + " (" + SizeText(kDemoWidth, kDemoHeight, depth) + ") in " + Seconds(SecondsSince(start)));
+  return 0;
+}
+
+int RunAbout(std::FILE *out) {
+  vemu::Host host(&EntryPointFunc);
+  PF_Err err = host.about();
+  if (err != PF_Err_NONE) throw Failure("the plug-in refused the about command (error " + std::to_string(err) + ")");
+  std::string text = host.returnMessage();
+  for (char &c : text)
+    if (c == '\r') c = '\n';
+  std::fprintf(out, "%s\n\n", text.c_str());
+  err = host.globalSetup();
+  if (err != PF_Err_NONE) throw Failure("global setup failed (error " + std::to_string(err) + ")");
+  const PF_OutData &data = host.outData();
+  std::fprintf(out, "version    0x%08X (%u)\nout_flags  0x%08X\nout_flags2 0x%08X\n", data.my_version, data.my_version,
+               static_cast<unsigned>(data.out_flags), static_cast<unsigned>(data.out_flags2));
+  host.globalSetdown();
+  return 0;
+}
+
+} // namespace vcli

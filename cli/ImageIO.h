@@ -1,0 +1,44 @@
+// Reading and writing image files: PNG (8 and 16 bit), TIFF (8, 16 and
+// 32-bit float) and OpenEXR (half and float), RGB or RGBA. Outputs are
+// written to a temporary file beside the target and renamed over it at the
+// end, so a failed write never leaves a partial file.
+#pragma once
+
+#include <string>
+
+#include "ValueMapping.h"
+
+namespace vcli {
+
+enum class FileFormat { Png, Tiff, Exr };
+
+// The largest image side accepted (the host's largest layer).
+constexpr int kMaxImageSide = 30000;
+
+// The format named by the path's extension (.png, .tif, .tiff, .exr, in any
+// case); UsageError for any other extension.
+FileFormat FormatOfPath(const std::string &path);
+const char *FormatName(FileFormat format);
+// Whether the format stores samples of this kind exactly: PNG 8 and 16-bit,
+// TIFF all three, OpenEXR float only.
+bool FormatHolds(FileFormat format, SampleKind kind);
+// UsageError when the format cannot hold samples of this depth, naming a
+// format that can.
+void CheckFormatHolds(const std::string &path, SampleKind kind);
+
+// Reads a file of any supported format (recognised by its content, not its
+// name). Failure, naming the file and the problem, when it cannot be read,
+// is truncated or corrupt, or holds a layout that is not supported.
+Raster ReadImage(const std::string &path);
+
+// Writes the raster in the format of the path's extension.
+void WriteImage(const std::string &path, const Raster &raster);
+
+// Failure when the folder a file would be written to does not exist.
+void CheckOutputFolder(const std::string &path);
+
+// Removes the temporary file of a write in progress when the process is
+// interrupted (SIGINT, SIGTERM, SIGHUP), then ends it.
+void InstallInterruptCleanup();
+
+} // namespace vcli

@@ -1,0 +1,161 @@
+// PNG through libpng: 8 and 16-bit files of any colour type are read as
+// RGBA (palette and grey expanded, missing alpha opaque); RGBA is written at
+// 8 or 16 bits. Samples are taken as stored: no gamma conversion.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "Errors.h"
+#include "ImageCodecs.h"
+
+namespace vcli {
+
+namespace {
+
+// libpng reports errors by longjmp. Every libpng call that can fail runs in
+// a function with setjmp whose frame holds only trivially destructible
+// locals, so the jump skips no destructor; the callers own all resources.
+struct PngErrorContext {
+  char message[200];
+};
+
+void OnPngError(png_structp png, png_const_charp message) {
+  auto *context = static_cast<PngErrorContext *>(png_get_error_ptr(png));
+  std::snprintf(context->message, sizeof context->message, "%s", message ? message : "unknown error");
+  png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+bool LittleEndian() {
+  const uint16_t one = 1;
+  uint8_t first;
+  std::memcpy(&first, &one, 1);
+  return first == 1;
+}
+
+struct FileCloser {
+  void operator()(FILE *file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+struct PngReadStructs {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~PngReadStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+struct PngWriteStructs {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~PngWriteStructs() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+struct PngLayout {
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0;
+  int channels = 0;
+  size_t rowBytes = 0;
+};
+
+// Reads the header and sets the transformations to RGBA at 8 or 16 bits in
+// the machine's byte order.
+bool ReadPngHeader(png_structp png, png_infop info, FILE *file, PngLayout *layout) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, file);
+  png_read_info(png, info);
+  const int colorType = png_get_color_type(png, info);
+  const int fileDepth = png_get_bit_depth(png, info);
+  png_set_expand(png);
+  png_set_gray_to_rgb(png);
+  if (!(colorType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS))
+    png_set_add_alpha(png, fileDepth == 16 ? 0xffff : 0xff, PNG_FILLER_AFTER);
+  if (fileDepth == 16 && LittleEndian()) png_set_swap(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  layout->width = png_get_image_width(png, info);
+  layout->height = png_get_image_height(png, info);
+  layout->bitDepth = png_get_bit_depth(png, info);
+  layout->channels = png_get_channels(png, info);
+  layout->rowBytes = png_get_rowbytes(png, info);
+  return true;
+}
+
+bool ReadPngRows(png_structp png, png_infop info, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_image(png, rows);
+  png_read_end(png, nullptr);
+  return true;
+}
+
+bool WritePngRows(png_structp png, png_infop info, FILE *file, const PngLayout *layout, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, file);
+  png_set_IHDR(png, info, layout->width, layout->height, layout->bitDepth, PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  if (layout->bitDepth == 16 && LittleEndian()) png_set_swap(png);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  return true;
+}
+
+template <typename Bytes> std::vector<png_bytep> RowPointers(Bytes *data, const Raster &raster) {
+  const size_t stride = static_cast<size_t>(raster.width) * 4 * SampleBytes(raster.kind);
+  std::vector<png_bytep> rows(static_cast<size_t>(raster.height));
+  for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(data + y * stride);
+  return rows;
+}
+
+} // namespace
+
+Raster ReadPng(const std::string &path) {
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) throw Failure(ReadError(path, std::strerror(errno)));
+  PngErrorContext context{};
+  PngReadStructs structs;
+  structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context, OnPngError, OnPngWarning);
+  if (structs.png) structs.info = png_create_info_struct(structs.png);
+  if (!structs.info) throw Failure(ReadError(path, "out of memory"));
+
+  PngLayout layout;
+  if (!ReadPngHeader(structs.png, structs.info, file.get(), &layout))
+    throw Failure(ReadError(path, std::string("corrupt PNG (") + context.message + ")"));
+  CheckImageSize(path, layout.width, layout.height);
+  const SampleKind kind = layout.bitDepth == 16 ? SampleKind::U16 : SampleKind::U8;
+  if (layout.channels != 4 || (layout.bitDepth != 8 && layout.bitDepth != 16) ||
+      layout.rowBytes != static_cast<size_t>(layout.width) * 4 * SampleBytes(kind))
+    throw Failure(ReadError(path, "unsupported PNG layout"));
+
+  Raster raster(static_cast<int>(layout.width), static_cast<int>(layout.height), kind);
+  std::vector<png_bytep> rows = RowPointers(raster.bytes.data(), raster);
+  if (!ReadPngRows(structs.png, structs.info, rows.data()))
+    throw Failure(ReadError(path, std::string("truncated or corrupt PNG (") + context.message + ")"));
+  return raster;
+}
+
+void WritePng(const std::string &path, const Raster &raster) {
+  FilePtr file(std::fopen(path.c_str(), "wb"));
+  if (!file) throw Failure(WriteError(path, std::strerror(errno)));
+  PngErrorContext context{};
+  PngWriteStructs structs;
+  structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context, OnPngError, OnPngWarning);
+  if (structs.png) structs.info = png_create_info_struct(structs.png);
+  if (!structs.info) throw Failure(WriteError(path, "out of memory"));
+
+  PngLayout layout;
+  layout.width = static_cast<png_uint_32>(raster.width);
+  layout.height = static_cast<png_uint_32>(raster.height);
+  layout.bitDepth = SampleBits(raster.kind);
+  std::vector<png_bytep> rows = RowPointers(raster.bytes.data(), raster);
+  if (!WritePngRows(structs.png, structs.info, file.get(), &layout, rows.data()))
+    throw Failure(WriteError(path, context.message));
+  if (std::fflush(file.get()) != 0 || std::ferror(file.get())) throw Failure(WriteError(path, std::strerror(errno)));
+  if (std::fclose(file.release()) != 0) throw Failure(WriteError(path, std::strerror(errno)));
+}
+
+} // namespace vcli

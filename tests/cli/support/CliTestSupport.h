@@ -1,0 +1,50 @@
+// Helpers of the vortane tool's tests: a temporary folder that is removed
+// afterwards (and holds the user settings folder, so no stored defaults of
+// the machine leak in), small test rasters, and running the tool itself.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <cstdio>
+
+#include "SettingsSandbox.h"
+#include "ValueMapping.h"
+
+namespace clitest {
+
+// The settings sandbox's folder: its "config" folder is the user settings
+// folder while the test runs.
+class TempDir {
+ public:
+  const std::string &path() const { return sandbox_.root(); }
+  std::string file(const std::string &name) const { return path() + "/" + name; }
+  // Names of the entries of the folder but "config", sorted.
+  std::vector<std::string> entries() const;
+
+ private:
+  vtest::SettingsSandbox sandbox_;
+};
+
+// A raster of the synthetic cel frame at this size with samples of the
+// given kind (8-bit values scaled exactly: v x 257, v / 255).
+vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind);
+
+bool FileExists(const std::string &path);
+std::string ReadText(const std::string &path);
+void WriteText(const std::string &path, const std::string &text);
+// The first bytes of a file, kept; the rest cut off.
+void Truncate(const std::string &path, long bytes);
+long FileSize(const std::string &path);
+// Everything written to a temporary file so far.
+std::string ReadAll(std::FILE *file);
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+// Runs the vortane tool in folder with these arguments.
+ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args);
+
+} // namespace clitest
