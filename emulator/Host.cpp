@@ -247,6 +247,14 @@ PF_Err cbAppGetLanguage(A_char *tag) {
   return PF_Err_NONE;
 }
 
+// ---- dialog choice suite (ours: the options dialog without a window) ----
+PF_Err cbRunOptionsDialog(const VortaneDialogRequest *request, A_long *choice) {
+  Host *host = currentHost();
+  if (!host || !request || !choice) return PF_Err_BAD_CALLBACK_PARAM;
+  *choice = host->showDialog(*request);
+  return PF_Err_NONE;
+}
+
 // ---- smart render callbacks ----
 PF_Err cbCheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_RenderRequest *req, A_long time,
                        A_long step, A_u_long scale, PF_CheckoutResult *result) {
@@ -353,6 +361,7 @@ PFAppSuite5 makeAppSuite() {
   return s;
 }
 PFAppSuite5 gAppSuite = makeAppSuite();
+VortaneDialogChoiceSuite1 gDialogChoiceSuite = {cbRunOptionsDialog};
 
 struct SuiteEntry {
   const char *name;
@@ -364,6 +373,7 @@ const SuiteEntry kSuites[] = {
     {kPFWorldSuite, 2, &gWorldSuite2},           {kPFWorldTransformSuite, 1, &gTransformSuite},
     {kPFFillMatteSuite, 2, &gFillSuite},         {kPFParamUtilsSuite, 2, &gParamUtils1},
     {kPFParamUtilsSuite, 3, &gParamUtils3},      {kPFAppSuite, 7, &gAppSuite},
+    {kVortaneDialogChoiceSuite, kVortaneDialogChoiceSuiteVersion1, &gDialogChoiceSuite},
 };
 
 SPErr cbAcquireSuite(const char *name, int32 version, const void **suite) {
@@ -373,7 +383,8 @@ SPErr cbAcquireSuite(const char *name, int32 version, const void **suite) {
   if (host->suiteWithheld(name, version)) return kSPSuiteNotFoundError;
   for (const SuiteEntry &e : kSuites) {
     if (std::strcmp(e.name, name) == 0 && e.version == version) {
-      *suite = e.table;
+      PF_Err ignored;
+      *suite = host->takeFault(Fault::SuiteWithoutTable, &ignored) ? nullptr : e.table;
       host->countSuite(name, version, true);
       return kSPNoError;
     }
@@ -862,6 +873,23 @@ PF_Err Host::globalSetup() { return send(PF_Cmd_GLOBAL_SETUP); }
 PF_Err Host::globalSetdown() { return send(PF_Cmd_GLOBAL_SETDOWN); }
 PF_Err Host::updateParamsUI() { return send(PF_Cmd_UPDATE_PARAMS_UI); }
 PF_Err Host::doDialog() { return send(PF_Cmd_DO_DIALOG); }
+
+A_long Host::showDialog(const VortaneDialogRequest &request) {
+  DialogShown shown;
+  shown.parentWindow = request.parentWindow;
+  shown.title = request.title ? request.title : "";
+  shown.manualAddress = request.manualAddress ? request.manualAddress : "";
+  shown.language = request.language;
+  shown.buttonsEnabled = request.buttonsEnabled != 0;
+  std::lock_guard<std::mutex> lock(mutex_);
+  dialogsShown_.push_back(shown);
+  return dialogChoice_;
+}
+
+std::vector<DialogShown> Host::dialogsShown() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return dialogsShown_;
+}
 
 PF_Err Host::paramsSetup() {
   registered_.clear();

@@ -15,6 +15,7 @@
 
 #include "AEHost.h"
 #include "Image.h"
+#include "options/DialogChoiceSuite.h"
 
 namespace vemu {
 
@@ -39,6 +40,7 @@ enum class Fault {
   CheckoutLayerPixels,
   CheckinLayerPixels,
   CheckoutOutput,
+  SuiteWithoutTable, // AcquireSuite reports success but hands back no table
   Count
 };
 
@@ -78,6 +80,15 @@ struct LayerCheckout {
   PF_RenderRequest request;
   A_long time, timeStep;
   A_u_long timeScale;
+};
+
+// What the plug-in asked the "Vortane Dialog Choice Suite" to show.
+struct DialogShown {
+  void *parentWindow = nullptr;
+  std::string title;
+  std::string manualAddress;
+  A_long language = -1;
+  bool buttonsEnabled = false;
 };
 
 // The rectangles smart pre-render reported.
@@ -132,6 +143,9 @@ class Host {
   void setTime(A_long current, A_long step, A_u_long scale);
   void setAppLanguage(const std::string &tag) { appLanguage_ = tag; }
   void setMainWindow(void *window) { mainWindow_ = window; }
+  // The button the user presses in the options dialog where the plug-in has
+  // no dialog window of its own (0 OK, 1 store, 2 restore; default OK).
+  void setDialogChoice(A_long choice) { dialogChoice_ = choice; }
   void withholdSuite(const std::string &name, int version);
   // The callback succeeds `successes` more times, then returns err on every
   // later call (or only once when once is set).
@@ -186,6 +200,7 @@ class Host {
   std::vector<std::pair<A_long, A_long>> progressLog() const;
   std::vector<ParamUIUpdate> paramUIUpdates() const;
   std::vector<LayerCheckout> layerCheckouts() const;
+  std::vector<DialogShown> dialogsShown() const;
   std::map<std::string, long> suiteAcquisitions() const; // "name/version" -> count
   void resetLogs();
 
@@ -239,6 +254,7 @@ class Host {
   const std::string &appLanguage() const { return appLanguage_; }
   void *mainWindow() const { return mainWindow_; }
   void logLayerCheckout(const LayerCheckout &checkout);
+  A_long showDialog(const VortaneDialogRequest &request); // records it, returns the choice
 
  private:
   void fillInData(PF_InData *in, Call *call);
@@ -259,6 +275,8 @@ class Host {
   A_u_long timeScale_ = 24;
   std::string appLanguage_ = "en_US";
   void *mainWindow_ = nullptr;
+  A_long dialogChoice_ = kDialogChoiceOK;
+  std::vector<DialogShown> dialogsShown_;
 
   PF_OutData lastOut_{};
   mutable std::mutex mutex_;

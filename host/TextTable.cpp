@@ -27,16 +27,18 @@ const char *const kHostErrorNames[] = {
 
 } // namespace
 
-const char *LookupText(A_long id, A_long language) {
+const char *PickLanguageColumn(const char *const (&column)[2], A_long language) {
   if (language != 0 && language != 1) return "";
-  for (const TextRow &row : kTexts) {
-    if (row.id != id) continue;
-    const char *own = row.column[language];
-    const char *other = row.column[1 - language];
-    if (own && *own) return own;
-    if (other && *other) return other;
-    return "";
-  }
+  const char *own = column[language];
+  const char *other = column[1 - language];
+  if (own && *own) return own;
+  if (other && *other) return other;
+  return "";
+}
+
+const char *LookupText(A_long id, A_long language) {
+  for (const TextRow &row : kTexts)
+    if (row.id == id) return PickLanguageColumn(row.column, language);
   return "";
 }
 

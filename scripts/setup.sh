@@ -4,7 +4,7 @@
 set -e
 PACKAGES="g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool x11-apps
- imagemagick fonts-ipafont-gothic locales libpng-dev libtiff-dev libopenexr-dev libcli11-dev valgrind"
+ imagemagick fonts-ipafont-gothic fonts-wine locales python3 libpng-dev libtiff-dev libopenexr-dev libcli11-dev valgrind"
 
 SUDO=""
 if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
@@ -20,10 +20,14 @@ if [ -n "$missing" ]; then
   $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi
 
-# A locale whose decimal separator is a comma, for the settings-file tests.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-  $SUDO sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
-  $SUDO locale-gen >/dev/null
-fi
+# de_DE: a locale whose decimal separator is a comma, for the settings-file
+# tests. ja_JP: wine gives programs started under it the Japanese ANSI code
+# page (932), which the Japanese options dialog needs.
+for loc in de_DE ja_JP; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8\$"; then
+    $SUDO sed -i "s/^# *$loc.UTF-8 UTF-8/$loc.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+  fi
+done
 echo "setup: done"

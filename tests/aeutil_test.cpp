@@ -145,6 +145,20 @@ TEST(SuiteCache, AcquiresOnFirstUseAndReleasesEverySlot) {
   EXPECT_THROW(cache.fillMatteSuite(), A_long);
 }
 
+TEST(SuiteCache, AcquisitionWithoutATableIsBalancedAndRefused) {
+  auto host = vtest::MakeHost();
+  vemu::Host::DirectCall call(*host);
+  host->injectFault(vemu::Fault::SuiteWithoutTable, 0);
+  {
+    AEUtil::SuiteCache cache(call.in()->pica_basicP);
+    EXPECT_THROW(cache.handleSuite(), A_long);
+    AEUtil::ScopedSuite scoped(call.in()->pica_basicP, kPFWorldSuite, 2);
+    EXPECT_FALSE(scoped);
+  }
+  EXPECT_EQ(host->counters().suitesAcquired, 2);
+  EXPECT_EQ(host->outstandingSuites(), 0);
+}
+
 TEST(ScopedSuite, ToleratesAMissingSuite) {
   auto host = vtest::MakeHost();
   host->withholdSuite(kPFAppSuite, 7);

@@ -30,6 +30,10 @@ const void *SuiteCache::get(Slot slot) {
   if (!suites_[slot]) {
     const void *suite = nullptr;
     SPErr err = basic_->AcquireSuite(kSlots[slot].name, kSlots[slot].version, &suite);
+    if (err == kSPNoError && !suite) {
+      // Acquired without a table: balance the acquisition, then fail.
+      basic_->ReleaseSuite(kSlots[slot].name, kSlots[slot].version);
+    }
     if (err != kSPNoError || !suite) throw static_cast<A_long>(PF_Err_BAD_CALLBACK_PARAM);
     suites_[slot] = suite;
   }
@@ -50,7 +54,14 @@ ScopedSuite::ScopedSuite(const SPBasicSuite *basicSuite, const char *name, int32
     : basic_(basicSuite), name_(name), version_(version) {
   if (!basic_) return;
   const void *suite = nullptr;
-  if (basic_->AcquireSuite(name_, version_, &suite) == kSPNoError && suite) suite_ = suite;
+  if (basic_->AcquireSuite(name_, version_, &suite) != kSPNoError) return;
+  if (suite) {
+    suite_ = suite;
+  } else {
+    // Acquired without a table: as good as missing, but the acquisition is
+    // balanced.
+    basic_->ReleaseSuite(name_, version_);
+  }
 }
 
 ScopedSuite::~ScopedSuite() {
