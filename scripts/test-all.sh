@@ -1,7 +1,7 @@
 #!/bin/sh
 # Does all set-up, then builds and passes every test: the native tests, the
 # address/undefined-behaviour sanitizer build, the thread sanitizer build of
-# the concurrency tests, and the Windows build under wine.
+# every test, and the Windows build under wine.
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
