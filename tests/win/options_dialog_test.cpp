@@ -54,7 +54,7 @@ const ControlText kTexts[] = {
 };
 
 // Controls of template 206: id, class, dialog-unit rectangle, style.
-struct ControlSpec {
+struct ControlLayout {
   int id;
   const wchar_t *className;
   WORD classAtom; // the predefined class's ordinal, if the template uses one
@@ -62,7 +62,7 @@ struct ControlSpec {
   DWORD style;
 };
 
-const ControlSpec kControls[] = {
+const ControlLayout kControls[] = {
     {IDOK, L"Button", 0x80, 180, 144, 36, 18, WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON},
     {IDC_SETTINGS_GROUP, L"Button", 0x80, 6, 6, 222, 76, WS_CHILD | WS_VISIBLE | BS_GROUPBOX},
     {IDC_STORE_DEFAULTS, L"Button", 0x80, 36, 30, 162, 15, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
@@ -199,10 +199,10 @@ void DriveDialog(DWORD ui, const HostWindows &host, Press press, DialogSeen *see
   GetClientRect(dialog, &seen->client);
   seen->expectedClient = RECT{0, 0, 235, 170};
   MapDialogRect(dialog, &seen->expectedClient);
-  for (const ControlSpec &spec : kControls) {
-    HWND control = GetDlgItem(dialog, spec.id);
+  for (const ControlLayout &want : kControls) {
+    HWND control = GetDlgItem(dialog, want.id);
     if (!control) continue;
-    ControlSeen &c = seen->controls[spec.id];
+    ControlSeen &c = seen->controls[want.id];
     char text[256] = {};
     GetWindowTextA(control, text, sizeof text);
     c.text = text;
@@ -213,7 +213,7 @@ void DriveDialog(DWORD ui, const HostWindows &host, Press press, DialogSeen *see
     GetWindowRect(control, &c.place);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&c.place), 2);
     // The dialog manager converts the position and the size each on its own.
-    RECT units{spec.x, spec.y, spec.cx, spec.cy};
+    RECT units{want.x, want.y, want.cx, want.cy};
     MapDialogRect(dialog, &units);
     c.expected = RECT{units.left, units.top, units.left + units.right, units.top + units.bottom};
     c.enabled = IsWindowEnabled(control) != 0;
@@ -299,17 +299,17 @@ void ExpectLayout(const DialogSeen &seen, const HostWindows &windows) {
   EXPECT_EQ(seen.caption, "T_Vortane");
   EXPECT_EQ(seen.client.right, seen.expectedClient.right);
   EXPECT_EQ(seen.client.bottom, seen.expectedClient.bottom);
-  for (const ControlSpec &spec : kControls) {
-    auto found = seen.controls.find(spec.id);
-    ASSERT_NE(found, seen.controls.end()) << spec.id;
+  for (const ControlLayout &want : kControls) {
+    auto found = seen.controls.find(want.id);
+    ASSERT_NE(found, seen.controls.end()) << want.id;
     const ControlSeen &c = found->second;
     char expectedClass[32];
-    WideCharToMultiByte(CP_ACP, 0, spec.className, -1, expectedClass, sizeof expectedClass, nullptr, nullptr);
-    EXPECT_EQ(lstrcmpiA(c.className.c_str(), expectedClass), 0) << spec.id << " " << c.className;
-    EXPECT_EQ(c.place.left, c.expected.left) << spec.id;
-    EXPECT_EQ(c.place.top, c.expected.top) << spec.id;
-    EXPECT_EQ(c.place.right, c.expected.right) << spec.id;
-    EXPECT_EQ(c.place.bottom, c.expected.bottom) << spec.id;
+    WideCharToMultiByte(CP_ACP, 0, want.className, -1, expectedClass, sizeof expectedClass, nullptr, nullptr);
+    EXPECT_EQ(lstrcmpiA(c.className.c_str(), expectedClass), 0) << want.id << " " << c.className;
+    EXPECT_EQ(c.place.left, c.expected.left) << want.id;
+    EXPECT_EQ(c.place.top, c.expected.top) << want.id;
+    EXPECT_EQ(c.place.right, c.expected.right) << want.id;
+    EXPECT_EQ(c.place.bottom, c.expected.bottom) << want.id;
   }
   EXPECT_EQ(seen.controls.at(IDOK).text, "OK");
   EXPECT_TRUE(seen.controls.at(IDC_MANUAL_LINK).visible);
@@ -522,23 +522,23 @@ TEST(OptionsDialogResources, TemplateHoldsTheLayoutInDialogUnits) {
   EXPECT_EQ(r.textOrOrdinal(), L"MS UI Gothic");
 
   for (uint16_t i = 0; i < count && i < std::size(kControls); ++i) {
-    const ControlSpec &spec = kControls[i];
+    const ControlLayout &want = kControls[i];
     r.alignDword(base);
     r.dword(); // help id
-    EXPECT_EQ(r.dword(), 0u) << spec.id;
-    EXPECT_EQ(r.dword(), spec.style) << spec.id;
-    EXPECT_EQ(r.shortValue(), spec.x) << spec.id;
-    EXPECT_EQ(r.shortValue(), spec.y) << spec.id;
-    EXPECT_EQ(r.shortValue(), spec.cx) << spec.id;
-    EXPECT_EQ(r.shortValue(), spec.cy) << spec.id;
-    EXPECT_EQ(r.dword(), DWORD(spec.id));
+    EXPECT_EQ(r.dword(), 0u) << want.id;
+    EXPECT_EQ(r.dword(), want.style) << want.id;
+    EXPECT_EQ(r.shortValue(), want.x) << want.id;
+    EXPECT_EQ(r.shortValue(), want.y) << want.id;
+    EXPECT_EQ(r.shortValue(), want.cx) << want.id;
+    EXPECT_EQ(r.shortValue(), want.cy) << want.id;
+    EXPECT_EQ(r.dword(), DWORD(want.id));
     const std::wstring cls = r.textOrOrdinal();
-    const bool byAtom = spec.classAtom && cls == L"#" + std::to_wstring(spec.classAtom);
-    EXPECT_TRUE(byAtom || lstrcmpiW(cls.c_str(), spec.className) == 0) << spec.id;
+    const bool byAtom = want.classAtom && cls == L"#" + std::to_wstring(want.classAtom);
+    EXPECT_TRUE(byAtom || lstrcmpiW(cls.c_str(), want.className) == 0) << want.id;
     const std::wstring text = r.textOrOrdinal();
-    if (spec.id == IDOK) EXPECT_EQ(text, L"OK");
+    if (want.id == IDOK) EXPECT_EQ(text, L"OK");
     for (const ControlText &t : kTexts)
-      if (t.id == spec.id) EXPECT_EQ(text, t.japanese) << spec.id; // the template holds the Japanese texts
+      if (t.id == want.id) EXPECT_EQ(text, t.japanese) << want.id; // the template holds the Japanese texts
     const uint16_t extra = r.word();
     for (uint16_t b = 0; b < extra; ++b) r.byte();
   }
