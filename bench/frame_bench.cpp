@@ -35,11 +35,8 @@ void BM_Frame(benchmark::State &state) {
   }
   const vemu::SyntheticScene scene = vemu::SyntheticCelScene(kWidth, kHeight);
   for (int g = 1; g <= 4; ++g) {
-    vtest::GroupValues v; // the registered defaults, with the scene's colours and centres
-    v.colorA = scene.groups[g - 1].colorA;
-    v.colorB = scene.groups[g - 1].colorB;
-    v.centerX = scene.groups[g - 1].centerX;
-    v.centerY = scene.groups[g - 1].centerY;
+    // The registered defaults, with the scene's colours and centres.
+    vtest::GroupValues v = vtest::SceneGroupValues(scene, g);
     if (heavy) {
       v.blurAmount = 100.0;
       v.softness = 50.0;

@@ -1007,36 +1007,15 @@ PF_Err Host::renderClassic(Image &input, Image &output, const PF_LRect *extent) 
 PF_Err Host::preRenderOnly(const SmartRenderOptions &options, PreRenderResult *result) {
   Image layer(layerWidth_, layerHeight_, PF_PixelFormat_ARGB32, 0);
   Image output(layerWidth_, layerHeight_, PF_PixelFormat_ARGB32, 0);
-  Call call{this};
-  call.input = &layer;
-  call.output = &output;
-  PF_InData in;
-  fillInData(&in, &call);
-  PF_OutData out{};
-  PF_PreRenderInput pin{};
-  pin.output_request.rect = options.useRequest ? options.request : PF_LRect{0, 0, layerWidth_, layerHeight_};
-  pin.output_request.channel_mask = PF_ChannelMask_ARGB;
-  pin.bitdepth = 8;
-  PF_PreRenderOutput pout{};
-  pout.result_rect = options.preRenderResult;
-  pout.max_result_rect = options.preRenderMaxResult;
-  PF_PreRenderCallbacks pcb{cbCheckoutLayer, cbGuidMixIn};
-  PF_PreRenderExtra pex{&pin, &pout, &pcb};
-  PF_Err err = enter(PF_Cmd_SMART_PRE_RENDER, &in, &out, nullptr, nullptr, &pex);
-  if (result) {
-    result->resultRect = pout.result_rect;
-    result->maxResultRect = pout.max_result_rect;
-    result->deleteFunctionGiven = pout.delete_pre_render_data_func != nullptr;
-  }
-  if (pout.pre_render_data && pout.delete_pre_render_data_func) {
-    CallScope scope(&call);
-    pout.delete_pre_render_data_func(pout.pre_render_data);
-    ++live.preRenderDeletes;
-  }
-  return err;
+  return runSmart(layer, output, options, result, false);
 }
 
 PF_Err Host::renderSmart(Image &input, Image &output, const SmartRenderOptions &options, PreRenderResult *result) {
+  return runSmart(input, output, options, result, true);
+}
+
+PF_Err Host::runSmart(Image &input, Image &output, const SmartRenderOptions &options, PreRenderResult *result,
+                      bool render) {
   Call call{this};
   call.input = &input;
   call.output = &output;
@@ -1064,7 +1043,7 @@ PF_Err Host::renderSmart(Image &input, Image &output, const SmartRenderOptions &
     result->deleteFunctionGiven = pout.delete_pre_render_data_func != nullptr;
   }
 
-  if (err == PF_Err_NONE) {
+  if (render && err == PF_Err_NONE) {
     PF_InData in2;
     fillInData(&in2, &call);
     in2.extent_hint = PF_LRect{0, 0, output.width(), output.height()};

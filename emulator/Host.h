@@ -261,6 +261,10 @@ class Host {
   PF_Err enter(PF_Cmd cmd, PF_InData *in, PF_OutData *out, PF_ParamDef **params, PF_LayerDef *output, void *extra);
   void rebuildParamArray();
   PF_ParamDef currentValue(int index) const; // with the point scaled to the current resolution
+  // Smart pre-render, then (when render is set) smart render, then the
+  // release of the pre-render data the way the host does it.
+  PF_Err runSmart(Image &input, Image &output, const SmartRenderOptions &options, PreRenderResult *result,
+                  bool render);
 
   PF_FilterProc entry_;
   int threads_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AEWorldSuite.h"
+#include "DepthConvert.h"
 #include "ExtractColorGroup.h"
 #include "GroupStages.h"
 #include "MaskPlane.h"
@@ -47,11 +48,8 @@ template <> struct DriverDepth<PF_PixelFloat> {
 
 constexpr A_long kViewNormal = 1;
 
-// An 8-bit channel in 16-bit working range.
-A_u_short Widen(A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); }
-
 PF_Pixel16 WorkingColor16(const PF_Pixel &c) {
-  return PF_Pixel16{Widen(c.alpha), Widen(c.red), Widen(c.green), Widen(c.blue)};
+  return PF_Pixel16{WidenChannel(c.alpha), WidenChannel(c.red), WidenChannel(c.green), WidenChannel(c.blue)};
 }
 
 PF_PixelFloat WorkingColorFloat(const PF_Pixel &c) {

@@ -30,15 +30,7 @@ vemu::Image Frame(PF_PixelFormat format, int w = kW, int h = kH) {
   return vemu::ConvertFrame(vemu::SyntheticCelFrame(w, h), format);
 }
 
-GroupValues SceneGroup(int g, int w = kW, int h = kH) {
-  const vemu::SyntheticScene s = vemu::SyntheticCelScene(w, h);
-  GroupValues v;
-  v.colorA = s.groups[g - 1].colorA;
-  v.colorB = s.groups[g - 1].colorB;
-  v.centerX = s.groups[g - 1].centerX;
-  v.centerY = s.groups[g - 1].centerY;
-  return v;
-}
+GroupValues SceneGroup(int g) { return vtest::SceneGroupValues(vemu::SyntheticCelScene(kW, kH), g); }
 
 bool AllTransparentBlack(const vemu::Image &image) {
   for (uint8_t b : image.pixelBytes())

@@ -13,6 +13,15 @@ int ParamIndex(const vemu::Host &host, const std::string &name) {
 
 std::string GroupParamName(int g, const char *name) { return std::to_string(g) + " : " + name; }
 
+GroupValues SceneGroupValues(const vemu::SyntheticScene &scene, int g) {
+  GroupValues v;
+  v.colorA = scene.groups[g - 1].colorA;
+  v.colorB = scene.groups[g - 1].colorB;
+  v.centerX = scene.groups[g - 1].centerX;
+  v.centerY = scene.groups[g - 1].centerY;
+  return v;
+}
+
 void SetGroup(vemu::Host &host, int g, const GroupValues &v) {
   host.setCheckbox(ParamIndex(host, GroupParamName(g, "Enable Color Group")), v.enable);
   host.setColor(ParamIndex(host, GroupParamName(g, "Color A")), v.colorA.red, v.colorA.green, v.colorA.blue);

@@ -6,6 +6,7 @@
 
 #include "AEHost.h"
 #include "Host.h"
+#include "SyntheticFrame.h"
 
 namespace vtest {
 
@@ -28,6 +29,10 @@ struct GroupValues {
 int ParamIndex(const vemu::Host &host, const std::string &name);
 // "N : Name" for group g (1 to 4).
 std::string GroupParamName(int g, const char *name);
+
+// Group g (1 to 4) of the synthetic cel scene: its colours and centre, the
+// other values at their built-in defaults.
+GroupValues SceneGroupValues(const vemu::SyntheticScene &scene, int g);
 
 void SetGroup(vemu::Host &host, int g, const GroupValues &values);
 void SetView(vemu::Host &host, A_long view);

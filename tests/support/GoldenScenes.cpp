@@ -12,11 +12,7 @@ namespace vtest {
 namespace {
 
 GroupValues SceneGroup(const vemu::SyntheticScene &scene, int g) {
-  GroupValues v;
-  v.colorA = scene.groups[g - 1].colorA;
-  v.colorB = scene.groups[g - 1].colorB;
-  v.centerX = scene.groups[g - 1].centerX;
-  v.centerY = scene.groups[g - 1].centerY;
+  GroupValues v = SceneGroupValues(scene, g);
   // The frame is small, so most shapes are edges: a range takes the
   // antialiased neighbours of each colour B into the group.
   v.range = 25.0;
