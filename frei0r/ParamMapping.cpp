@@ -135,7 +135,7 @@ double SliderFromFrei0r(const MappedParam &param, double value, double current) 
 A_long ChoiceFromFrei0r(const MappedParam &param, double value, A_long current) {
   if (std::isnan(value) || param.choices.empty()) return current;
   const double last = static_cast<double>(param.choices.size() - 1);
-  return param.choices[static_cast<size_t>(std::floor(Clamp(value, 0.0, 1.0) * last + 0.5))];
+  return param.choices[static_cast<size_t>(std::round(Clamp(value, 0.0, 1.0) * last))];
 }
 
 PF_Pixel ColorFromFrei0r(float red, float green, float blue, PF_Pixel current) {
