@@ -35,7 +35,7 @@ class Instance {
   void set(int index, const void *value);
   void get(int index, void *value) const;
 
-  // Renders one frame of width x height pixels. A null input counts as a
+  // Renders one frame of width x height pixels. A null input gives a
   // transparent frame; when the effect fails, the input is passed through
   // unchanged (and the failure reported once on standard error).
   void update(const uint32_t *in, uint32_t *out);

@@ -4,7 +4,8 @@
 set -e
 PACKAGES="g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool x11-apps
- imagemagick fonts-ipafont-gothic fonts-wine locales python3 libpng-dev libtiff-dev libopenexr-dev libcli11-dev valgrind"
+ imagemagick fonts-ipafont-gothic fonts-wine locales python3 libpng-dev libtiff-dev libopenexr-dev libcli11-dev valgrind
+ ffmpeg melt frei0r-plugins-dev"
 
 SUDO=""
 if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
