@@ -40,10 +40,11 @@ std::string Printed(const char *format, double value) {
 
 // Runs a host program in folder with only our plug-in folder to search;
 // returns its exit status, with what it wrote kept in *log.
+// locale: LC_ALL of the host process, or empty.
 int RunHost(const std::string &folder, const std::string &program, const std::vector<std::string> &args,
-            std::string *log) {
+            std::string *log, const std::string &locale = "") {
   std::string command = "cd " + Quoted(folder) + " && FREI0R_PATH=" + Quoted(VORTANE_FREI0R_FOLDER) +
-                        " timeout 300 " + Quoted(program);
+                        (locale.empty() ? "" : " LC_ALL=" + Quoted(locale)) + " timeout 300 " + Quoted(program);
   for (const std::string &arg : args) command += " " + Quoted(arg);
   command += " >" + Quoted(folder + "/host.log") + " 2>&1";
   const int status = std::system(command.c_str());
@@ -149,16 +150,20 @@ TEST(Frei0rRealHosts, FfmpegRendersTheToolsPixels) {
     int width, height;
     std::vector<Setting> settings;
     bool params;
+    const char *locale;
   } cases[] = {
-      {"no parameters given", 160, 90, {}, false},
-      {"four colour groups", 160, 90, FourGroups(160, 90), true},
-      {"extract view, second group, inverted blur",
+      {"no parameters given", 160, 90, {}, false, ""},
+      {"four colour groups", 160, 90, FourGroups(160, 90), true, ""},
+      // The plug-in reads stored defaults under the user's locale; ffmpeg
+      // then still parses its decimal points, after the instance was made.
+      {"extract view, second group, inverted blur, under a decimal-comma locale",
        96,
        54,
        {Number("View", 0.2, 3), Number("1 : Blur Amount", 0.03, 30), Number("1 : Invert", 1, 1),
         Number("1 : Keep Division", 0, 0), Number("2 : Enable Color Group", 1, 1), Color("2 : Color B", 72, 112, 168),
         Number("2 : Blur Offset", 0.25, 25), Point("2 : Blur Center", -0.25, 1.5, 96, 54)},
-       true},
+       true,
+       "de_DE.UTF-8"},
   };
   for (const auto &c : cases) {
     clitest::TempDir dir;
@@ -169,7 +174,7 @@ TEST(Frei0rRealHosts, FfmpegRendersTheToolsPixels) {
     ASSERT_EQ(RunHost(dir.path(), VORTANE_FFMPEG,
                       {"-nostdin", "-v", "error", "-y", "-start_number", "1", "-i", "f_%04d.png", "-vf", filter,
                        "-pix_fmt", "rgba", "o_%04d.png"},
-                      &log),
+                      &log, c.locale),
               0)
         << c.what << ": " << log;
     ToolRender(dir, c.settings);
