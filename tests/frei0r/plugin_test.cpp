@@ -265,7 +265,9 @@ TEST(Frei0rPlugin, CarelessHostsGetSoundResults) {
                                                       : static_cast<void *>(&v);
       f0r_set_param_value(instance.get(), param, i);
     }
-    if (std::isnan(v)) EXPECT_EQ(snapshot(), before);
+    if (std::isnan(v)) {
+      EXPECT_EQ(snapshot(), before);
+    }
     for (double got : snapshot()) EXPECT_TRUE(std::isfinite(got)) << v;
     f0r_param_position_t center;
     f0r_get_param_value(instance.get(), &center, Frei0rIndex("2 : Blur Center"));
