@@ -37,6 +37,7 @@ template <typename Pixel> struct Lanes;
 // Scalars of one pass, as the vector code uses them.
 struct Constants {
   __m256i Xi, limit, limitLess1, indexFrom512, zeroIndicesLess1;
+  __m256i codeZeroBelow; // differences below this have code 0
   const int32_t *bilateral;
   const int32_t *cross;
   A_long reach;
@@ -93,12 +94,16 @@ SOFTEN_AVX2_INLINE __m256i CodeIndex(__m256i c, const Constants &k) {
   return _mm256_blendv_epi8(k.indexFrom512, _mm256_srli_epi32(product, 16), below);
 }
 
-// The weights row[idx] of the active lanes (0 elsewhere). Indices below
-// zeroIndices all stand for code 0, so a row's first entry serves them
-// without a gather.
-SOFTEN_AVX2_INLINE __m256i Weights(const int32_t *row, __m256i idx, __m256i active, const Constants &k) {
-  const __m256i coded = _mm256_and_si256(_mm256_cmpgt_epi32(idx, k.zeroIndicesLess1), active);
-  const __m256i w = _mm256_testz_si256(coded, coded) ? _mm256_set1_epi32(row[0]) : _mm256_i32gather_epi32(row, idx, 4);
+// The weights of the differences c in the active lanes (0 elsewhere) from
+// one distance's row of a table by index. Small differences all have code 0,
+// which the row's first entry serves without a look-up per lane.
+SOFTEN_AVX2_INLINE __m256i Weights(const int32_t *row, __m256i c, __m256i active, const Constants &k) {
+  const __m256i coded = _mm256_and_si256(_mm256_cmpgt_epi32(c, k.codeZeroBelow), active);
+  if (_mm256_testz_si256(coded, coded)) return _mm256_and_si256(_mm256_set1_epi32(row[0]), active);
+  const __m256i idx = CodeIndex(c, k);
+  const __m256i fromTable = _mm256_and_si256(_mm256_cmpgt_epi32(idx, k.zeroIndicesLess1), active);
+  const __m256i w =
+      _mm256_testz_si256(fromTable, fromTable) ? _mm256_set1_epi32(row[0]) : _mm256_i32gather_epi32(row, idx, 4);
   return _mm256_and_si256(w, active);
 }
 
@@ -370,7 +375,7 @@ template <typename Pixel> struct Pass {
         }
         const __m256i c =
             _mm256_abs_epi32(_mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(&st.key[e])), key0));
-        const __m256i w = Weights(k.bilateral + t * kCodeIndices, CodeIndex(c, k), active, k);
+        const __m256i w = Weights(k.bilateral + t * kCodeIndices, c, active, k);
         sums.add(L::loadChannel(&st.r[e]), L::loadChannel(&st.g[e]), L::loadChannel(&st.b[e]), w, active);
       }
     }
@@ -400,8 +405,7 @@ template <typename Pixel> struct Pass {
         Pixel tmp[8];
         Vec a, r, g, b;
         L::load(ReadablePixels(srcRowAt(ny), nx, lanes, tmp), a, r, g, b);
-        const __m256i w = Weights(k.cross + distance * kCodeIndices,
-                                  CodeIndex(L::difference(selfKey, selfSum, r, g, b), k), m, k);
+        const __m256i w = Weights(k.cross + distance * kCodeIndices, L::difference(selfKey, selfSum, r, g, b), m, k);
         mix.add(r, g, b, w, m);
       }
     }
@@ -440,6 +444,13 @@ template <typename Pixel> SOFTEN_AVX2_INLINE void SetConstants(Constants &k, con
   k.limitLess1 = _mm256_set1_epi32(codes.limit > 0 ? codes.limit - 1 : 0);
   k.indexFrom512 = _mm256_set1_epi32(kCodeIndices - 1);
   k.zeroIndicesLess1 = _mm256_set1_epi32(tables.zeroIndices - 1);
+  // (Xi c) >> 16 < zeroIndices for c < ceil(zeroIndices x 65536 / Xi), below the limit.
+  A_long zeroBelow = 0;
+  if (codes.limit > 0 && codes.Xi > 0) {
+    const int64_t bound = (static_cast<int64_t>(tables.zeroIndices) * 65536 + codes.Xi - 1) / codes.Xi;
+    zeroBelow = static_cast<A_long>(bound < codes.limit ? bound : codes.limit);
+  }
+  k.codeZeroBelow = _mm256_set1_epi32(zeroBelow - 1);
   k.bilateral = tables.bilateralByIndex.data();
   k.cross = tables.crossByIndex.data();
   k.reach = job.taps - 1;
