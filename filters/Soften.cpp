@@ -188,6 +188,7 @@ template <> struct LineKeys<PF_PixelFloat> {
 // for a vertical one). "Along" runs in the pass direction, "across" beside it.
 template <typename Pixel, bool Bounded, bool Vertical> void PassLines(PassJob<Pixel> &job, A_long begin, A_long end) {
 #if defined(__x86_64__) || defined(__i386__)
+  // The vector passes need AVX2; every other level runs the code below.
   if (job.simd == SimdLevel::AVX2 && soften::Avx2PassTakes(job.taps)) {
     soften::PassLinesAvx2<Pixel, Bounded, Vertical>(job, begin, end);
     return;

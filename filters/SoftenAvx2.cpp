@@ -80,11 +80,6 @@ SOFTEN_AVX2_INLINE __m256i LaneMask(const int8_t *bytes) {
   return _mm256_cvtepi8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(bytes)));
 }
 
-SOFTEN_AVX2_INLINE __m256i BitsToLanes(unsigned bits) {
-  const __m256i bit = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
-  return _mm256_cmpeq_epi32(_mm256_and_si256(_mm256_set1_epi32(static_cast<int>(bits)), bit), bit);
-}
-
 // Range-table index of non-negative differences c: (Xi c) >> 16 below the
 // limit, 512 from the limit on (the index of code 128). Below the limit
 // Xi c < 2^25, so the product of the clamped difference never overflows.
