@@ -10,6 +10,7 @@
 #include "DetMath.h"
 #include "KernelCommon.h"
 #include "MaskedCopy.h"
+#include "SoftenPass.h"
 #include "render/StageJob.h"
 
 // ---------------------------------------------------------------------------
@@ -110,17 +111,13 @@ void buildCrossTable(A_long Kc[3]) {
 
 namespace {
 
-constexpr A_long kCodes = 129;     // range codes 0 to 128
-constexpr A_long kCrossRadius = 2; // cross mix: two pixels on each side
-constexpr double kCrossStrength = 0.35;
+using soften::kCodeIndices;
+using soften::kCodes;
+using soften::kCrossRadius;
+using soften::PassJob;
+using soften::PassTables;
 
-// Weights of one pass, indexed by distance along the pass times kCodes plus
-// the raw range code (the code's normalization and weight are folded in).
-struct PassTables {
-  std::vector<A_u_short> bilateral; // trunc(K[d] x r(code))
-  A_u_short K0 = 0;
-  std::vector<A_u_short> cross;     // trunc(trunc(Kc[d] x r(code)) x 0.35), d = 0..2
-};
+constexpr double kCrossStrength = 0.35;
 
 PassTables BuildPassTables(const GaussianKernel &kernel, const RangeCodes &codes) {
   float weight[kCodes];
@@ -144,6 +141,20 @@ PassTables BuildPassTables(const GaussianKernel &kernel, const RangeCodes &codes
       const auto near = static_cast<A_u_short>(static_cast<double>(Kc[d]) * static_cast<double>(weight[code]));
       t.cross[d * kCodes + code] = static_cast<A_u_short>(static_cast<double>(near) * kCrossStrength);
     }
+
+  // The same weights by range-table index, for the vector passes.
+  t.zeroIndices = 0;
+  while (t.zeroIndices < kCodeIndices - 1 && codes.G[t.zeroIndices] == 0) ++t.zeroIndices;
+  auto byIndex = [&](const std::vector<A_u_short> &byCode, A_long distances, std::vector<int32_t> &out) {
+    out.resize(static_cast<size_t>(distances) * kCodeIndices);
+    for (A_long d = 0; d < distances; ++d)
+      for (A_long idx = 0; idx < kCodeIndices; ++idx)
+        out[d * kCodeIndices + idx] = byCode[d * kCodes + (idx < kCodeIndices - 1 ? codes.G[idx] : 128)];
+  };
+  byIndex(t.bilateral, kernel.count, t.bilateralByIndex);
+  byIndex(t.cross, kCrossRadius + 1, t.crossByIndex);
+  t.farCrossZero = true;
+  for (A_long code = 0; code < kCodes; ++code) t.farCrossZero &= t.cross[kCrossRadius * kCodes + code] == 0;
   return t;
 }
 
@@ -173,15 +184,16 @@ template <> struct LineKeys<PF_PixelFloat> {
   }
 };
 
-template <typename Pixel> struct PassJob : StageJob {
-  const PassTables *tables = nullptr;
-  const RangeCodes *codes = nullptr;
-  A_long taps = 0;
-};
-
 // One pass over the lines begin..end-1 (rows for a horizontal pass, columns
 // for a vertical one). "Along" runs in the pass direction, "across" beside it.
 template <typename Pixel, bool Bounded, bool Vertical> void PassLines(PassJob<Pixel> &job, A_long begin, A_long end) {
+#if defined(__x86_64__) || defined(__i386__)
+  // The vector passes need AVX2; every other level runs the code below.
+  if (job.simd == SimdLevel::AVX2 && soften::Avx2PassTakes(job.taps)) {
+    soften::PassLinesAvx2<Pixel, Bounded, Vertical>(job, begin, end);
+    return;
+  }
+#endif
   const MaskPlane8 &M = job.groupMask;
   const A_long length = Vertical ? job.height() : job.width(); // pixels along a line
   const A_long lines = Vertical ? job.width() : job.height();
@@ -270,7 +282,7 @@ template <typename Pixel, bool Bounded, bool Vertical> void PassLines(PassJob<Pi
 template <typename Pixel, bool Bounded, bool Vertical>
 PF_Err RunPass(PF_InData *in_data, PF_EffectWorld *from, PF_EffectWorld *to, const PF_LRect &rect,
                const MaskPlane8 &M, const PassTables &tables, const RangeCodes &codes, A_long taps,
-               ProgressRecord *progress) {
+               SimdLevel simd, ProgressRecord *progress) {
   PassJob<Pixel> job;
   job.source = from;
   job.destination = to;
@@ -279,6 +291,7 @@ PF_Err RunPass(PF_InData *in_data, PF_EffectWorld *from, PF_EffectWorld *to, con
   job.tables = &tables;
   job.codes = &codes;
   job.taps = taps;
+  job.simd = simd;
   PF_Err err = IterateBands<PassJob<Pixel>, PassLines<Pixel, Bounded, Vertical>>(
       in_data, job, Vertical ? job.width() : job.height());
   if (err == PF_Err_NONE && progress) err = ReportProgress(*progress);
@@ -294,13 +307,14 @@ PF_Err RunSoften(PF_EffectWorld *D, PF_InData *in_data, PF_EffectWorld *S, PF_Ef
   if (!RectFitsWorld(rect, Wc)) return PF_Err_BAD_CALLBACK_PARAM;
 
   const RangeCodes codes(terms);
+  const SimdLevel simd = ActiveSimdLevel();
 
   // Cycle 1: ceil(sigma) taps, variance sigma^2 / 8; S -> D across, D -> Wc down.
   const GaussianKernel first = buildGaussianKernel(static_cast<A_long>(std::ceil(sigma)), sigma * sigma * 0.125);
   const PassTables firstTables = BuildPassTables(first, codes);
-  PF_Err err = RunPass<Pixel, Bounded, false>(in_data, S, D, rect, M, firstTables, codes, first.count, progress);
+  PF_Err err = RunPass<Pixel, Bounded, false>(in_data, S, D, rect, M, firstTables, codes, first.count, simd, progress);
   if (err == PF_Err_NONE)
-    err = RunPass<Pixel, Bounded, true>(in_data, D, Wc, rect, M, firstTables, codes, first.count, progress);
+    err = RunPass<Pixel, Bounded, true>(in_data, D, Wc, rect, M, firstTables, codes, first.count, simd, progress);
   if (err != PF_Err_NONE) return err;
 
   // Cycle 2: r = sigma / sigma^(1/2), at least 1; ceil(r) taps, variance r^2;
@@ -309,7 +323,7 @@ PF_Err RunSoften(PF_EffectWorld *D, PF_InData *in_data, PF_EffectWorld *S, PF_Ef
   if (r < 1.0) r = 1.0;
   const GaussianKernel second = buildGaussianKernel(static_cast<A_long>(std::ceil(r)), r * r);
   const PassTables secondTables = BuildPassTables(second, codes);
-  return RunPass<Pixel, Bounded, false>(in_data, Wc, D, rect, M, secondTables, codes, second.count, progress);
+  return RunPass<Pixel, Bounded, false>(in_data, Wc, D, rect, M, secondTables, codes, second.count, simd, progress);
 }
 
 } // namespace

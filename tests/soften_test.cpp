@@ -7,6 +7,7 @@
 #include <cmath>
 #include <type_traits>
 
+#include "filters/SimdLevel.h"
 #include "filters/Soften.h"
 #include "kernel_fixtures.h"
 
@@ -202,7 +203,20 @@ struct SoftenRun {
   SoftenColorTerms terms{3000, 12.0};
   int threads = 2;
   std::function<std::array<int, 3>(int, int)> rgb;
+  bool hostile = false; // a few channels past full scale (16-bit) or not finite (float)
 };
+
+// Every 7th pixel gets a hostile channel: 65535 in 16-bit; infinity, minus
+// infinity or NaN in float.
+void MakeHostile(vemu::Image &image, PF_Pixel16) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = (y * 3) % 7; x < image.width(); x += 7) image.at<PF_Pixel16>(x, y).green = 65535;
+}
+void MakeHostile(vemu::Image &image, PF_PixelFloat) {
+  const float values[] = {INFINITY, -INFINITY, NAN};
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = (y * 3) % 7; x < image.width(); x += 7) image.at<PF_PixelFloat>(x, y).red = values[(x + y) % 3];
+}
 
 template <typename Pixel> struct SoftenResult {
   vemu::Image D, S, Wc;
@@ -221,6 +235,7 @@ template <typename Pixel> SoftenResult<Pixel> RunSoften(const SoftenRun &run) {
                           }),
                           vemu::Image(w, h, ktest::FormatOf<Pixel>()), ktest::MakeImage<Pixel>(w, h, make),
                           {}};
+  if (run.hostile) MakeHostile(res.D, Pixel{});
   res.S = res.D;
   res.M.assign(h, std::vector<bool>(w));
   for (int y = 0; y < h; ++y)
@@ -305,6 +320,62 @@ TYPED_TEST(Soften, SameBytesForAnyThreadCount) {
         reference = res.D.pixelBytes();
       else
         EXPECT_EQ(res.D.pixelBytes(), reference) << "bounded " << bounded << ", threads " << threads;
+    }
+  }
+}
+
+// Sets VORTANE_SIMD for its lifetime.
+struct SimdOverride {
+  explicit SimdOverride(const char *level) { setenv("VORTANE_SIMD", level, 1); }
+  ~SimdOverride() { unsetenv("VORTANE_SIMD"); }
+};
+
+TYPED_TEST(Soften, VectorPathsGiveThePlainPathsPixels) {
+  if (ProcessorSimdLevel() == SimdLevel::Scalar) GTEST_SKIP() << "no vector level on this processor";
+  Map tall, wide;
+  for (int y = 0; y < 150; ++y) tall.rows.push_back(y % 40 == 17 ? "aaa.aaaaaaa" : "aaaaaaaaaaa");
+  wide.rows.assign(3, std::string(2100, 'a'));
+  wide.rows[1][1000] = '.';
+  struct Case {
+    Map map;
+    bool bounded;
+    double sigma;
+    SoftenColorTerms terms;
+    bool hostile;
+  };
+  // Lines not a multiple of 8 long, holes, keys of both signs (the patches
+  // lie above and below a line's first pixel), range factor 0, windows longer
+  // than a staging chunk across (wide) and down (tall).
+  const Case cases[] = {{BlobMap(29, 21), true, 2.0, {0, 19.2}, false},
+                        {BlobMap(29, 21), false, 3.7, {20000, 4.0}, false},
+                        {BlobMap(37, 13), true, 10.0, {98304, 0.5}, true},
+                        {BlobMap(37, 13), false, 10.0, {500, 0.0}, true},
+                        {BlobMap(19, 26), false, 6.0, {1500, 12.5}, false},
+                        {tall, true, 100.0, {3000, 12.0}, false},
+                        {tall, false, 100.0, {3000, 12.0}, true},
+                        {wide, true, 30.0, {3000, 12.0}, false},
+                        {wide, false, 30.0, {3000, 12.0}, true}};
+  for (const Case &c : cases) {
+    SoftenRun run;
+    run.map = c.map;
+    run.bounded = c.bounded;
+    run.sigma = c.sigma;
+    run.terms = c.terms;
+    run.hostile = c.hostile;
+    run.rgb = NoisyColour;
+    run.threads = 1;
+    const auto plain = [&] {
+      SimdOverride scalar("scalar");
+      return RunSoften<TypeParam>(run);
+    }();
+    for (int threads : {1, 2, 3, 7}) {
+      run.threads = threads;
+      const auto vector = RunSoften<TypeParam>(run);
+      const std::string what = std::to_string(c.map.width()) + " x " + std::to_string(c.map.height()) +
+                               ", bounded " + std::to_string(c.bounded) + ", sigma " + std::to_string(c.sigma) +
+                               ", threads " + std::to_string(threads);
+      EXPECT_EQ(vector.Wc.pixelBytes(), plain.Wc.pixelBytes()) << what; // after the pass down
+      EXPECT_EQ(vector.D.pixelBytes(), plain.D.pixelBytes()) << what;
     }
   }
 }
