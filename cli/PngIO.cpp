@@ -166,22 +166,23 @@ Raster ReadPng(const InputFile &input, uint64_t maxPixels) {
   } else {
     // The seven passes are kept one after another (they hold the image's
     // pixels once), then put in place.
-    std::vector<uint8_t> passes;
+    std::vector<uint8_t> passes, fullRow(layout.rowBytes);
     size_t passStart[PNG_INTERLACE_ADAM7_PASSES + 1] = {};
     for (int pass = 0; pass < PNG_INTERLACE_ADAM7_PASSES; ++pass) {
       const png_uint_32 cols = PNG_PASS_COLS(layout.width, pass), rows = PNG_PASS_ROWS(layout.height, pass);
       passStart[pass] = passes.size();
       passStart[pass + 1] = passes.size();
       if (cols == 0 || rows == 0) continue;  // libpng skips empty passes
+      // libpng writes a whole image row's bytes for a pass's row: each is
+      // decoded into a full row, then its pixels are kept.
       const size_t stride = cols * pixelBytes;
-      for (png_uint_32 y = 0; y < rows; y += kBand) {
-        const png_uint_32 count = std::min(kBand, rows - y);
+      for (png_uint_32 y = 0; y < rows; ++y) {
+        if (!ReadPngRows(structs.png, fullRow.data(), layout.rowBytes, 1)) throw corrupt();
         const size_t at = passes.size();
-        if (at + count * stride > passes.capacity())
-          passes.reserve(std::max(at + count * stride, std::min(2 * passes.capacity(),
-                                                                 static_cast<size_t>(layout.height) * layout.rowBytes)));
-        passes.resize(at + count * stride);
-        if (!ReadPngRows(structs.png, passes.data() + at, stride, count)) throw corrupt();
+        if (at + stride > passes.capacity())
+          passes.reserve(std::max(at + stride, std::min(2 * passes.capacity(),
+                                                        static_cast<size_t>(layout.height) * layout.rowBytes)));
+        passes.insert(passes.end(), fullRow.begin(), fullRow.begin() + static_cast<std::ptrdiff_t>(stride));
       }
       passStart[pass + 1] = passes.size();
     }
