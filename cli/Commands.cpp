@@ -141,7 +141,7 @@ int RenderSequence(EffectInstance &instance, const FramePattern &in, const Frame
       renderer.render(in.path(frame), out.path(frame));
     } catch (const Failure &e) {
       ++failed;
-      progress.note("vortane: frame " + std::to_string(frame) + ": " + e.what());
+      progress.note("vortane: frame " + std::to_string(frame) + ": " + OneLine(e.what()));
     } catch (const UsageError &) {
       // The output format cannot hold the sequence's depth: no frame can.
       progress.finish();

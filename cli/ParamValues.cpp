@@ -74,18 +74,7 @@ std::string Quoted(const std::string &text) {
     shown = kShown;
     while (shown > 0 && (static_cast<unsigned char>(text[shown]) & 0xC0) == 0x80) --shown;
   }
-  std::string out = "\"";
-  for (size_t i = 0; i < shown; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c != 0x7f) {
-      out += static_cast<char>(c);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    }
-  }
-  return out + (shown < text.size() ? "...\"" : "\"");
+  return "\"" + OneLine(text.substr(0, shown)) + (shown < text.size() ? "...\"" : "\"");
 }
 
 [[noreturn]] void Refuse(const PF_ParamDef &def, const std::string &problem) {

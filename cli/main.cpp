@@ -92,7 +92,7 @@ int main(int argc, char **argv) {
   } catch (const CLI::CallForAllHelp &e) {
     return app.exit(e);
   } catch (const CLI::ParseError &e) {
-    std::fprintf(stderr, "vortane: %s (see vortane --help)\n", e.what());
+    std::fprintf(stderr, "vortane: %s (see vortane --help)\n", vcli::OneLine(e.what()).c_str());
     return vcli::kExitUsage;
   }
 
@@ -105,16 +105,16 @@ int main(int argc, char **argv) {
     if (*demo) return vcli::RunDemo(demoOutput, demoOptions, stderr);
     return vcli::RunRender(render, stderr);
   } catch (const vcli::UsageError &e) {
-    std::fprintf(stderr, "vortane: %s\n", e.what());
+    std::fprintf(stderr, "vortane: %s\n", vcli::OneLine(e.what()).c_str());
     return vcli::kExitUsage;
   } catch (const vcli::Failure &e) {
-    std::fprintf(stderr, "vortane: %s\n", e.what());
+    std::fprintf(stderr, "vortane: %s\n", vcli::OneLine(e.what()).c_str());
     return vcli::kExitFailure;
   } catch (const std::bad_alloc &) {
     std::fprintf(stderr, "vortane: out of memory\n");
     return vcli::kExitFailure;
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "vortane: %s\n", e.what());
+    std::fprintf(stderr, "vortane: %s\n", vcli::OneLine(e.what()).c_str());
     return vcli::kExitFailure;
   }
 }
