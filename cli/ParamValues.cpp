@@ -236,7 +236,14 @@ ParamValue ParamCatalog::parseAssignment(const std::string &assignment) const {
 }
 
 std::vector<ParamValue> ReadPreset(const std::string &path, const ParamCatalog &catalog) {
-  const PresetFile preset(path, kSettingsSectionName);
+  std::vector<std::string> keys;
+  for (int i = 1; i <= catalog.count(); ++i) {
+    const std::string name = ParamName(catalog.def(i));
+    keys.push_back(name);
+    if (catalog.def(i).param_type == PF_Param_COLOR)
+      for (const char *channel : {".r", ".g", ".b"}) keys.push_back(name + channel);
+  }
+  const PresetFile preset(path, kSettingsSectionName, keys);
   const std::string *text = nullptr;
   auto lookup = [&](const std::string &key) { return (text = preset.find(key)) != nullptr; };
   std::vector<ParamValue> values;

@@ -1,6 +1,7 @@
 // Reading a preset in one pass: lines are split as they are read, only the
-// first bytes of overlong lines are kept, and the keys of the section are
-// kept with their values, so time and memory follow the file's size once.
+// first bytes of overlong lines are kept, and the wanted keys of the section
+// are kept with their values, so time follows the file's size once and
+// memory the values kept.
 #include "PresetFile.h"
 
 #include <algorithm>
@@ -68,7 +69,9 @@ template <typename Take> class LineSplitter {
 
 } // namespace
 
-PresetFile::PresetFile(const std::string &path, const std::string &section) : section_(Lower(section)) {
+PresetFile::PresetFile(const std::string &path, const std::string &section, const std::vector<std::string> &keys)
+    : section_(Lower(section)) {
+  for (const std::string &key : keys) wanted_.insert(Lower(key));
   const InputFile file(path, "preset");
   LineSplitter split([this](const std::string &line, bool cut) { return takeLine(line, cut); });
   std::string buffer(64 * 1024, '\0');
@@ -101,6 +104,8 @@ bool PresetFile::takeLine(const std::string &line, bool cut) {
   if (state_ != State::In || line[begin] == ';') return true;
   const size_t equals = line.find('=', begin);
   if (equals == std::string::npos || equals >= end) return true;
+  std::string key = Lower(Trimmed(line, begin, equals));
+  if (!wanted_.count(key)) return true;
   Entry entry;
   entry.tooLong = cut;
   if (!cut) {
@@ -111,7 +116,7 @@ bool PresetFile::takeLine(const std::string &line, bool cut) {
     if (entry.tooLong) entry.value.clear();
   }
   // The first line of a key counts.
-  entries_.emplace(Lower(Trimmed(line, begin, equals)), std::move(entry));
+  entries_.emplace(std::move(key), std::move(entry));
   return true;
 }
 

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace vcli {
 
@@ -17,9 +19,9 @@ constexpr size_t kMaxPresetValue = 1024;
 
 class PresetFile {
  public:
-  // Reads the keys of section from the file at path. Failure when it cannot
-  // be read or is not a regular file.
-  PresetFile(const std::string &path, const std::string &section);
+  // Reads these keys of section from the file at path (others are passed
+  // over). Failure when it cannot be read or is not a regular file.
+  PresetFile(const std::string &path, const std::string &section, const std::vector<std::string> &keys);
   // The value of key, or null when the section has no such key. UsageError
   // "KEY: PROBLEM" when the value cannot be taken whole: longer than
   // kMaxPresetValue bytes, or holding a NUL byte.
@@ -36,6 +38,7 @@ class PresetFile {
 
   std::string section_;
   enum class State { Before, In, After } state_ = State::Before;
+  std::unordered_set<std::string> wanted_;          // lower-case keys
   std::unordered_map<std::string, Entry> entries_;  // by lower-case key
 };
 
