@@ -16,7 +16,6 @@
 
 #include "Errors.h"
 #include "ImageCodecs.h"
-#include "ImageIO.h"
 
 namespace vcli {
 
@@ -75,7 +74,6 @@ struct PngLayout {
 bool ReadPngHeader(png_structp png, png_infop info, FILE *file, PngLayout *layout) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
-  png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
   png_read_info(png, info);
   const int colorType = png_get_color_type(png, info);
   const int fileDepth = png_get_bit_depth(png, info);

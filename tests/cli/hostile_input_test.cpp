@@ -198,6 +198,8 @@ TEST(HostileInput, TinyFilesDeclaringHugeImagesAreRefusedWithLittleMemory) {
   } cases[] = {
       {"bomb.png", PngDeclaring(30000, 30000, 8, false), {}, {1, "cannot read bomb.png: truncated or corrupt PNG"}},
       {"adam7.png", PngDeclaring(30000, 30000, 16, true), {}, {1, "cannot read adam7.png: truncated or corrupt PNG"}},
+      {"wide.png", PngDeclaring(30001, 1, 8, false), {},
+       {1, "cannot read wide.png: image size 30001 x 1 is outside 1 to 30000 pixels a side"}},
       {"samples.tif",
        TiffDeclaring({{256, kLong, 1000}, {257, kLong, 1000}, {258, kShort, 8}, {259, kShort, 1}, {262, kShort, 2},
                       {273, kLong, 500}, {277, kShort, 2000}, {278, kLong, 1000}, {279, kLong, 2000000000}}),
