@@ -98,12 +98,14 @@ FramePattern Resolved(const FramePattern &pattern) {
   return FramePattern(resolved + text.substr(slash == std::string::npos ? 0 : slash + 1));
 }
 
-// UsageError unless every frame's file name fits the file system, and no
-// frame would write over the input of another frame of the run (which that
-// frame reads, or has read, as its source). Frame numbers are written in
-// full, so two frames never share an output file.
-void CheckSequenceNames(const RenderCommand &command, const FramePattern &in, const FramePattern &out,
-                        const FrameList &frames) {
+std::string FolderText(const FramePattern &pattern) {
+  const size_t slash = pattern.text().find_last_of('/');
+  return slash == std::string::npos ? "." : pattern.text().substr(0, slash + 1);
+}
+
+// UsageError unless every frame's file name fits the file system. Frame
+// numbers are written in full, so two frames never share an output file.
+void CheckSequenceNames(const FramePattern &in, const FramePattern &out, const FrameList &frames) {
   const struct {
     const char *role;
     const FramePattern &pattern;
@@ -112,14 +114,23 @@ void CheckSequenceNames(const RenderCommand &command, const FramePattern &in, co
     const size_t limit = FileNameLimit(side.pattern.text());
     const long last = side.pattern.lastFrame(limit);
     if (last < 0)
-      throw UsageError(std::string(side.role) + " " + side.pattern.text() + ": its file names would be longer than the " +
-                       std::to_string(limit) + " bytes a file name can have there");
+      throw UsageError(std::string(side.role) + " " + side.pattern.text() +
+                       ": its file names would be longer than the " + std::to_string(limit) +
+                       " bytes a file name can have there");
     if (frames.last() > last)
       throw UsageError(std::string(side.role) + " " + side.pattern.text() + ": frame " +
                        std::to_string(frames.last()) + " is past the largest frame number its file names can hold (" +
                        std::to_string(last) + ")");
   }
+}
+
+// UsageError when a frame would write over the input of another frame of
+// the run (which that frame reads, or has read, as its source). Only
+// patterns in one folder can name the same file.
+void CheckNoFrameWritesAnothersInput(const RenderCommand &command, const FramePattern &in, const FramePattern &out,
+                                     const FrameList &frames) {
   const FramePattern resolvedIn = Resolved(in), resolvedOut = Resolved(out);
+  if (FolderText(resolvedIn) != FolderText(resolvedOut)) return;
   for (size_t i = 0; i < frames.size(); ++i) {
     const long frame = frames.at(i);
     const long other = resolvedIn.frameOf(resolvedOut.path(frame));
@@ -198,7 +209,7 @@ int RunRender(const RenderCommand &command, std::FILE *status) {
       frames.found = in.existingFrames();
       if (frames.found.empty()) throw Failure("no files match " + command.input);
     }
-    CheckSequenceNames(command, in, out, frames);
+    CheckSequenceNames(in, out, frames);
     // A range none of whose files exist is reported at once, not frame by
     // frame.
     if (frames.isRange) {
@@ -206,6 +217,7 @@ int RunRender(const RenderCommand &command, std::FILE *status) {
       if (std::none_of(found.begin(), found.end(), [&](long f) { return frames.contains(f); }))
         throw Failure("no files match " + command.input + " in frames " + command.frames);
     }
+    CheckNoFrameWritesAnothersInput(command, in, out, frames);
   } else {
     CheckOutputName(command.output);
   }
