@@ -7,6 +7,7 @@
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
 #include <ImfOutputFile.h>
+#include <ImfTiledOutputFile.h>
 #include <png.h>
 #include <sys/stat.h>
 
@@ -145,8 +146,10 @@ void WriteRgbTiffLayout(const std::string &path, const std::vector<uint8_t> &rgb
   TIFFClose(tif);
 }
 
-void WriteHalfRgbExr(const std::string &path, const std::vector<float> &rgb, int width, int height) {
+// In scan lines, or in tiles of tile x tile pixels when tile is not 0.
+void WriteHalfRgbExr(const std::string &path, const std::vector<float> &rgb, int width, int height, int tile = 0) {
   Imf::Header header(width, height);
+  if (tile) header.setTileDescription(Imf::TileDescription(tile, tile));
   std::vector<half> halves(rgb.begin(), rgb.end());
   Imf::FrameBuffer buffer;
   const char *names[3] = {"R", "G", "B"};
@@ -154,6 +157,12 @@ void WriteHalfRgbExr(const std::string &path, const std::vector<float> &rgb, int
     header.channels().insert(names[c], Imf::Channel(Imf::HALF));
     buffer.insert(names[c], Imf::Slice(Imf::HALF, reinterpret_cast<char *>(halves.data() + c), 3 * sizeof(half),
                                        3 * sizeof(half) * width));
+  }
+  if (tile) {
+    Imf::TiledOutputFile file(path.c_str(), header);
+    file.setFrameBuffer(buffer);
+    file.writeTiles(0, file.numXTiles() - 1, 0, file.numYTiles() - 1);
+    return;
   }
   Imf::OutputFile file(path.c_str(), header);
   file.setFrameBuffer(buffer);
@@ -185,6 +194,12 @@ TEST(ImageIO, RgbGreyTiledAndPlanarFilesAreReadWithOpaqueAlpha) {
   WriteRgbTiffLayout(dir.file("tiles.tif"), big, tw, th, true, false);
   WriteRgbTiffLayout(dir.file("tileplanes.tif"), big, tw, th, true, true);
   WriteRgbTiffLayout(dir.file("stripplanes.tif"), big, tw, th, false, true);
+  // OpenEXR taller than the rows read at once, in lines and in tiles that
+  // straddle those bands.
+  std::vector<float> tallf(static_cast<size_t>(tw) * 150 * 3);
+  for (size_t i = 0; i < tallf.size(); ++i) tallf[i] = 0.25f * static_cast<float>(i % 1999);  // exact in half
+  WriteHalfRgbExr(dir.file("tall.exr"), tallf, tw, 150);
+  WriteHalfRgbExr(dir.file("tall-tiles.exr"), tallf, tw, 150, 24);
   // Interlaced: every pass partial, and one empty at the small size.
   WriteInterlacedRgbPng(dir.file("interlaced.png"), rgb8, w, h);
   WriteInterlacedRgbPng(dir.file("large-interlaced.png"), big, tw, th);
@@ -193,9 +208,10 @@ TEST(ImageIO, RgbGreyTiledAndPlanarFilesAreReadWithOpaqueAlpha) {
     using T = decltype(opaque);
     const Raster r = vcli::ReadImage(dir.file(name));
     ASSERT_EQ(r.kind, kind) << name;
-    const bool large = std::strstr(name, "tile") || std::strstr(name, "strip") || std::strstr(name, "large");
+    const bool large = std::strstr(name, "tile") || std::strstr(name, "strip") || std::strstr(name, "large") ||
+                       std::strstr(name, "tall");
     ASSERT_EQ(r.width, large ? tw : w) << name;
-    ASSERT_EQ(r.height, large ? th : h) << name;
+    ASSERT_EQ(r.height, std::strstr(name, "tall") ? 150 : large ? th : h) << name;
     for (size_t p = 0; p < static_cast<size_t>(r.width * r.height); ++p) {
       for (int c = 0; c < 3; ++c) ASSERT_EQ(r.sample<T>(p * 4 + c), expectedSample(p, c)) << name << " " << p;
       ASSERT_EQ(r.sample<T>(p * 4 + 3), opaque) << name << " " << p;
@@ -207,6 +223,8 @@ TEST(ImageIO, RgbGreyTiledAndPlanarFilesAreReadWithOpaqueAlpha) {
   check("rgb16.tif", SampleKind::U16, [&](size_t p, int c) { return rgb16[p * 3 + c]; }, uint16_t{65535});
   check("rgbf.tif", SampleKind::F32, [&](size_t p, int c) { return rgbf[p * 3 + c]; }, 1.0f);
   check("half.exr", SampleKind::F32, [&](size_t p, int c) { return rgbf[p * 3 + c]; }, 1.0f);
+  for (const char *name : {"tall.exr", "tall-tiles.exr"})
+    check(name, SampleKind::F32, [&](size_t p, int c) { return tallf[p * 3 + c]; }, 1.0f);
   for (const char *name : {"tiles.tif", "tileplanes.tif", "stripplanes.tif", "large-interlaced.png"})
     check(name, SampleKind::U8, [&](size_t p, int c) { return big[p * 3 + c]; }, uint8_t{255});
   check("grey16.tif", SampleKind::U16, [&](size_t p, int) { return grey16[p]; }, uint16_t{65535});
