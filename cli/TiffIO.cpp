@@ -142,7 +142,8 @@ void ReadTiles(TIFF *tif, const InputFile &file, const TiffLayout &l, const Chan
   const auto forEachTile = [&](uint32_t y, auto visit) {
     for (int plane = 0; plane < l.planes(); ++plane) {
       if (plane > 0 && !map.uses(plane)) continue;
-      for (uint32_t x = 0; x < l.width; x += tileWidth) visit(plane, x, TIFFComputeTile(tif, x, y, 0, static_cast<uint16_t>(plane)));
+      for (uint32_t x = 0; x < l.width; x += tileWidth)
+        visit(plane, x, TIFFComputeTile(tif, x, y, 0, static_cast<uint16_t>(plane)));
     }
   };
   std::vector<uint8_t> tile;

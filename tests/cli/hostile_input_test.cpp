@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,8 @@ std::string PngChunk(const std::string &type, const std::string &data) {
 
 // A valid PNG header (RGBA) and an empty image data chunk.
 std::string PngDeclaring(uint32_t width, uint32_t height, int bitDepth, bool interlaced) {
-  const std::string header = BigEndian32(width) + BigEndian32(height) + static_cast<char>(bitDepth) + '\x06' +
-                             '\x00' + '\x00' + static_cast<char>(interlaced ? 1 : 0);
+  const std::string header = BigEndian32(width) + BigEndian32(height) + static_cast<char>(bitDepth) + '\x06' + '\x00' +
+                             '\x00' + static_cast<char>(interlaced ? 1 : 0);
   return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", "") + PngChunk("IEND", "");
 }
 
@@ -80,7 +81,8 @@ std::string PngDeclaring(uint32_t width, uint32_t height, int bitDepth, bool int
 std::string TiffDeclaring(std::vector<std::array<uint32_t, 3>> entries) {
   std::sort(entries.begin(), entries.end());
   std::string out = "II*" + std::string(1, '\0') + LittleEndian(8, 4) + LittleEndian(entries.size(), 2);
-  for (const auto &e : entries) out += LittleEndian(e[0], 2) + LittleEndian(e[1], 2) + LittleEndian(1, 4) + LittleEndian(e[2], 4);
+  for (const auto &e : entries)
+    out += LittleEndian(e[0], 2) + LittleEndian(e[1], 2) + LittleEndian(1, 4) + LittleEndian(e[2], 4);
   return out + LittleEndian(0, 4);
 }
 
@@ -91,9 +93,13 @@ std::string ExrDeclaring(int width, int height, int tile) {
     return name + '\0' + type + '\0' + LittleEndian(data.size(), 4) + data;
   };
   std::string channels;
-  for (const char *name : {"B", "G", "R"}) channels += std::string(name) + '\0' + LittleEndian(2, 4) + LittleEndian(0, 4) + LittleEndian(1, 4) + LittleEndian(1, 4);
-  const std::string box = LittleEndian(0, 4) + LittleEndian(0, 4) + LittleEndian(width - 1, 4) + LittleEndian(height - 1, 4);
-  std::string header = attribute("channels", "chlist", channels + '\0') + attribute("compression", "compression", std::string(1, '\0')) +
+  for (const char *name : {"B", "G", "R"})
+    channels +=
+        std::string(name) + '\0' + LittleEndian(2, 4) + LittleEndian(0, 4) + LittleEndian(1, 4) + LittleEndian(1, 4);
+  const std::string box =
+      LittleEndian(0, 4) + LittleEndian(0, 4) + LittleEndian(width - 1, 4) + LittleEndian(height - 1, 4);
+  std::string header = attribute("channels", "chlist", channels + '\0') +
+                       attribute("compression", "compression", std::string(1, '\0')) +
                        attribute("dataWindow", "box2i", box) + attribute("displayWindow", "box2i", box) +
                        attribute("lineOrder", "lineOrder", std::string(1, '\0')) +
                        attribute("pixelAspectRatio", "float", LittleEndian(0x3f800000, 4)) +
@@ -124,12 +130,16 @@ TEST(HostileInput, FramePlaceholdersOfAnyWidthKeepTheFrameNumber) {
       {{"f_%d.png", "a_" + hashes40 + ".png", "--frames", "1-3"},
        {0, ""},
        {"a_" + padding + "1.png", "a_" + padding + "2.png", "a_" + padding + "3.png"}},
-      {{"f_%d.png", "b_%040d.png"}, {0, ""}, {"b_" + padding + "1.png", "b_" + padding + "2.png", "b_" + padding + "3.png"}},
+      {{"f_%d.png", "b_%040d.png"},
+       {0, ""},
+       {"b_" + padding + "1.png", "b_" + padding + "2.png", "b_" + padding + "3.png"}},
       {{"w_" + hashes40 + ".png", "c_%d.png", "--frames", "1-3"}, {0, ""}, {"c_1.png", "c_2.png", "c_3.png"}},
       {{"w_%040d.png", "d_%d.png"}, {0, ""}, {"d_1.png", "d_2.png", "d_3.png"}},
       {{"f_%d.png", "e_" + hashes300 + ".png"}, {2, "vortane: OUT e_###"}, {}},
       {{"f_%d.png", "e_%0300d.png"}, {2, "vortane: OUT e_%0300d.png: its file names would be longer than the "}, {}},
-      {{"f_" + hashes300 + ".png", "e_%d.png", "--frames", "1-3"}, {2, ": its file names would be longer than the "}, {}},
+      {{"f_" + hashes300 + ".png", "e_%d.png", "--frames", "1-3"},
+       {2, ": its file names would be longer than the "},
+       {}},
       // Frame 1 would write f_11.png, the input of frame 11.
       {{"f_%d.png", "f_1%d.png", "--frames", "1-12"},
        {2, "vortane: OUT f_1%d.png: frame 1 would be written over f_11.png, the input of frame 11"},
@@ -159,14 +169,18 @@ TEST(HostileInput, FrameRangesAreCheckedToTheLargestFrameNumber) {
       {{"f_%d.png", "h_####.png", "--frames", "9223372036854775806-9223372036854775807"},
        {0, ""},
        {"h_9223372036854775806.png", "h_9223372036854775807.png"}},
-      {{"f_%d.png", "g_%d.png", "--frames", "9223372036854775808"}, {2, "vortane: --frames 9223372036854775808: expected A-B"}, {}},
+      {{"f_%d.png", "g_%d.png", "--frames", "9223372036854775808"},
+       {2, "vortane: --frames 9223372036854775808: expected A-B"},
+       {}},
       {{"f_%d.png", "g_%d.png", "--frames", "5-9223372036854775808"}, {2, "expected A-B"}, {}},
       {{"f_%d.png", "g_%d.png", "--frames", "0-9223372036854775807"}, {2, "too many frames (at most 10000000"}, {}},
       {{"f_%d.png", roomForOneDigit + "%d.png", "--frames", "5-12"},
        {2, "%d.png: frame 12 is past the largest frame number its file names can hold (9)"},
        {}},
       // Not one frame of a huge range exists: reported before any is tried.
-      {{"f_%d.png", "g_%d.png", "--frames", "10-9999999"}, {1, "vortane: no files match f_%d.png in frames 10-9999999"}, {}},
+      {{"f_%d.png", "g_%d.png", "--frames", "10-9999999"},
+       {1, "vortane: no files match f_%d.png in frames 10-9999999"},
+       {}},
   };
   std::vector<std::string> files = {"f_5.png", "f_9223372036854775806.png", "f_9223372036854775807.png"};
   for (const Case &c : cases) {
@@ -184,8 +198,8 @@ TEST(HostileInput, TinyFilesDeclaringHugeImagesAreRefusedWithLittleMemory) {
   constexpr long kAddressSpaceMiB = 256;
   TempDir dir;
   vcli::WriteImage(dir.file("small.png"), clitest::CelRaster(16, 9, SampleKind::U8));
-  const std::vector<std::array<uint32_t, 3>> grey = {
-      {256, kLong, 30000}, {257, kLong, 30000}, {258, kShort, 8}, {259, kShort, 1}, {262, kShort, 1}, {277, kShort, 1}};
+  const std::vector<std::array<uint32_t, 3>> grey = {{256, kLong, 30000}, {257, kLong, 30000}, {258, kShort, 8},
+                                                     {259, kShort, 1},    {262, kShort, 1},    {277, kShort, 1}};
   auto with = [](std::vector<std::array<uint32_t, 3>> entries, std::vector<std::array<uint32_t, 3>> more) {
     entries.insert(entries.end(), more.begin(), more.end());
     return entries;
@@ -198,14 +212,25 @@ TEST(HostileInput, TinyFilesDeclaringHugeImagesAreRefusedWithLittleMemory) {
   } cases[] = {
       {"bomb.png", PngDeclaring(30000, 30000, 8, false), {}, {1, "cannot read bomb.png: truncated or corrupt PNG"}},
       {"adam7.png", PngDeclaring(30000, 30000, 16, true), {}, {1, "cannot read adam7.png: truncated or corrupt PNG"}},
-      {"wide.png", PngDeclaring(30001, 1, 8, false), {},
+      {"wide.png",
+       PngDeclaring(30001, 1, 8, false),
+       {},
        {1, "cannot read wide.png: image size 30001 x 1 is outside 1 to 30000 pixels a side"}},
       {"samples.tif",
-       TiffDeclaring({{256, kLong, 1000}, {257, kLong, 1000}, {258, kShort, 8}, {259, kShort, 1}, {262, kShort, 2},
-                      {273, kLong, 500}, {277, kShort, 2000}, {278, kLong, 1000}, {279, kLong, 2000000000}}),
+       TiffDeclaring({{256, kLong, 1000},
+                      {257, kLong, 1000},
+                      {258, kShort, 8},
+                      {259, kShort, 1},
+                      {262, kShort, 2},
+                      {273, kLong, 500},
+                      {277, kShort, 2000},
+                      {278, kLong, 1000},
+                      {279, kLong, 2000000000}}),
        {},
        {1, "cannot read samples.tif: unsupported TIFF layout (2000 samples a pixel; at most 16 are supported)"}},
-      {"strip.tif", TiffDeclaring(with(grey, {{273, kLong, 500}, {278, kLong, 30000}, {279, kLong, 900000000}})), {},
+      {"strip.tif",
+       TiffDeclaring(with(grey, {{273, kLong, 500}, {278, kLong, 30000}, {279, kLong, 900000000}})),
+       {},
        {1, "cannot read strip.tif: truncated or corrupt TIFF"}},
       {"tiles.tif",
        TiffDeclaring(with(grey, {{322, kLong, 8192}, {323, kLong, 8192}, {324, kLong, 500}, {325, kLong, 10}})),
@@ -218,7 +243,9 @@ TEST(HostileInput, TinyFilesDeclaringHugeImagesAreRefusedWithLittleMemory) {
       {"lines.exr", ExrDeclaring(30000, 30000, 0), {}, {1, "cannot read lines.exr: truncated or corrupt OpenEXR file"}},
       {"tiles.exr", ExrDeclaring(30000, 30000, 1), {}, {1, "cannot read tiles.exr: truncated or corrupt OpenEXR file"}},
       // The pixel limit itself, at and just below a small image's size.
-      {"small.png", "", {"--max-pixels", "143"},
+      {"small.png",
+       "",
+       {"--max-pixels", "143"},
        {1, "cannot read small.png: image size 16 x 9 (144 pixels) is above the limit of 143 pixels; --max-pixels "
            "raises it"}},
       {"small.png", "", {"--max-pixels", "144"}, {0, ""}},
@@ -351,7 +378,8 @@ TEST(HostileInput, InputsThatAreNotRegularFilesAreRefusedAtOnce) {
       {{"folder.png", "out.png"}, {1, "vortane: cannot read folder.png: it is a folder\n"}},
       {{"/dev/zero", "out.png"}, {1, "vortane: cannot read /dev/zero: it is a character device, not a file\n"}},
       {{"in.png", "out.png", "--preset", "pipe.png"}, {1, "vortane: cannot read preset pipe.png: it is a named pipe"}},
-      {{"in.png", "out.png", "--preset", "folder.png"}, {1, "vortane: cannot read preset folder.png: it is a folder\n"}},
+      {{"in.png", "out.png", "--preset", "folder.png"},
+       {1, "vortane: cannot read preset folder.png: it is a folder\n"}},
       {{"in.png", "out.png", "--preset", "/dev/zero"}, {1, "vortane: cannot read preset /dev/zero: it is a character"}},
       {{"link.png", "out.png"}, {0, ""}},
   };

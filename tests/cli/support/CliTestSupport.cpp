@@ -103,7 +103,8 @@ bool CanLimitAddressSpace() {
 
 ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args, long addressSpaceMiB) {
   std::string command = "cd " + ShellQuoted(folder) + " && ";
-  if (addressSpaceMiB > 0 && CanLimitAddressSpace()) command += "ulimit -v " + std::to_string(addressSpaceMiB * 1024) + " && ";
+  if (addressSpaceMiB > 0 && CanLimitAddressSpace())
+    command += "ulimit -v " + std::to_string(addressSpaceMiB * 1024) + " && ";
   command += ShellQuoted(VORTANE_CLI_BINARY);
   for (const std::string &arg : args) command += " " + ShellQuoted(arg);
   const std::string out = folder + "/.tool-out", err = folder + "/.tool-err";
