@@ -5,8 +5,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "EffectInstance.h"
 #include "Errors.h"
@@ -32,10 +34,11 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 struct FrameRenderer {
   EffectInstance &instance;
   int depth;  // 0 until the first frame fixes it, unless given
+  uint64_t maxPixels;
   int width = 0, height = 0;
 
   void render(const std::string &input, const std::string &output) {
-    const Raster raster = ReadImage(input);
+    const Raster raster = ReadImage(input, maxPixels);
     if (width == 0) {
       width = raster.width;
       height = raster.height;
@@ -66,18 +69,90 @@ std::string Seconds(double seconds) {
   return text;
 }
 
+// The frames of a run: a range, or the frames found on disk.
+struct FrameList {
+  FrameRange range{0, -1};
+  std::vector<long> found;  // when not a range
+  bool isRange = false;
+
+  size_t size() const { return isRange ? static_cast<size_t>(range.last - range.first) + 1 : found.size(); }
+  long at(size_t i) const { return isRange ? range.first + static_cast<long>(i) : found[i]; }
+  long last() const { return isRange ? range.last : found.back(); }
+  bool contains(long frame) const {
+    return isRange ? frame >= range.first && frame <= range.last
+                   : std::binary_search(found.begin(), found.end(), frame);
+  }
+};
+
+// The pattern with its folder resolved (links, "." and ".."), so that two
+// spellings of one folder compare equal; as given when it cannot be.
+FramePattern Resolved(const FramePattern &pattern) {
+  const std::string &text = pattern.text();
+  const size_t slash = text.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
+  char *real = realpath(folder.c_str(), nullptr);
+  if (!real) return pattern;
+  std::string resolved = real;
+  std::free(real);
+  if (resolved.back() != '/') resolved += '/';
+  return FramePattern(resolved + text.substr(slash == std::string::npos ? 0 : slash + 1));
+}
+
+std::string FolderText(const FramePattern &pattern) {
+  const size_t slash = pattern.text().find_last_of('/');
+  return slash == std::string::npos ? "." : pattern.text().substr(0, slash + 1);
+}
+
+// UsageError unless every frame's file name fits the file system. Frame
+// numbers are written in full, so two frames never share an output file.
+void CheckSequenceNames(const FramePattern &in, const FramePattern &out, const FrameList &frames) {
+  const struct {
+    const char *role;
+    const FramePattern &pattern;
+  } sides[] = {{"IN", in}, {"OUT", out}};
+  for (const auto &side : sides) {
+    const size_t limit = FileNameLimit(side.pattern.text());
+    const long last = side.pattern.lastFrame(limit);
+    if (last < 0)
+      throw UsageError(std::string(side.role) + " " + side.pattern.text() +
+                       ": its file names would be longer than the " + std::to_string(limit) +
+                       " bytes a file name can have there");
+    if (frames.last() > last)
+      throw UsageError(std::string(side.role) + " " + side.pattern.text() + ": frame " +
+                       std::to_string(frames.last()) + " is past the largest frame number its file names can hold (" +
+                       std::to_string(last) + ")");
+  }
+}
+
+// UsageError when a frame would write over the input of another frame of
+// the run (which that frame reads, or has read, as its source). Only
+// patterns in one folder can name the same file.
+void CheckNoFrameWritesAnothersInput(const RenderCommand &command, const FramePattern &in, const FramePattern &out,
+                                     const FrameList &frames) {
+  const FramePattern resolvedIn = Resolved(in), resolvedOut = Resolved(out);
+  if (FolderText(resolvedIn) != FolderText(resolvedOut)) return;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const long frame = frames.at(i);
+    const long other = resolvedIn.frameOf(resolvedOut.path(frame));
+    if (other >= 0 && other != frame && frames.contains(other))
+      throw UsageError("OUT " + command.output + ": frame " + std::to_string(frame) + " would be written over " +
+                       in.path(other) + ", the input of frame " + std::to_string(other));
+  }
+}
+
 int RenderSequence(EffectInstance &instance, const FramePattern &in, const FramePattern &out,
-                   const std::vector<long> &frames, const CommonOptions &options, std::FILE *status) {
-  FrameRenderer renderer{instance, options.depth};
+                   const FrameList &frames, const CommonOptions &options, std::FILE *status) {
+  FrameRenderer renderer{instance, options.depth, options.maxPixels ? options.maxPixels : DefaultPixelLimit()};
   const bool terminal = status && isatty(fileno(status));
   ProgressBar progress(status, static_cast<int>(frames.size()), terminal, !options.quiet);
-  int failed = 0;
-  for (long frame : frames) {
+  size_t failed = 0;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const long frame = frames.at(i);
     try {
       renderer.render(in.path(frame), out.path(frame));
     } catch (const Failure &e) {
       ++failed;
-      progress.note("vortane: frame " + std::to_string(frame) + ": " + e.what());
+      progress.note("vortane: frame " + std::to_string(frame) + ": " + OneLine(e.what()));
     } catch (const UsageError &) {
       // The output format cannot hold the sequence's depth: no frame can.
       progress.finish();
@@ -86,15 +161,14 @@ int RenderSequence(EffectInstance &instance, const FramePattern &in, const Frame
     progress.frameDone();
   }
   const double seconds = progress.finish();
-  const int rendered = static_cast<int>(frames.size()) - failed;
+  const size_t rendered = frames.size() - failed;
   char rate[32];
   std::snprintf(rate, sizeof rate, "%.2f", seconds > 0.0 ? rendered / seconds : 0.0);
   Say(status, options.quiet,
       "rendered " + std::to_string(rendered) + " of " + std::to_string(frames.size()) + " frames in " +
           FormatDuration(seconds) + " (" + rate + " fps)" +
           (renderer.width ? ", " + SizeText(renderer.width, renderer.height, renderer.depth) : ""));
-  if (failed && status)
-    std::fprintf(status, "vortane: %d of %zu frames failed\n", failed, frames.size());
+  if (failed && status) std::fprintf(status, "vortane: %zu of %zu frames failed\n", failed, frames.size());
   return failed ? kExitFailure : 0;
 }
 
@@ -112,7 +186,7 @@ void ApplyOptions(EffectInstance &instance, const CommonOptions &options) {
 }
 
 void RenderFile(EffectInstance &instance, const std::string &input, const std::string &output, int depth) {
-  FrameRenderer{instance, depth}.render(input, output);
+  FrameRenderer{instance, depth, DefaultPixelLimit()}.render(input, output);
 }
 
 int RunRender(const RenderCommand &command, std::FILE *status) {
@@ -126,15 +200,26 @@ int RunRender(const RenderCommand &command, std::FILE *status) {
     CheckFormatHolds(command.output, FileKindOfWorking(WorkingFormatOfDepth(command.options.depth)));
   CheckOutputFolder(out.path(0));
 
-  std::vector<long> frames;
+  FrameList frames;
   if (in.isPattern()) {
     if (!command.frames.empty()) {
-      const FrameRange range = ParseFrameRange(command.frames);
-      for (long f = range.first; f <= range.last; ++f) frames.push_back(f);
+      frames.isRange = true;
+      frames.range = ParseFrameRange(command.frames);
     } else {
-      frames = in.existingFrames();
-      if (frames.empty()) throw Failure("no files match " + command.input);
+      frames.found = in.existingFrames();
+      if (frames.found.empty()) throw Failure("no files match " + command.input);
     }
+    CheckSequenceNames(in, out, frames);
+    // A range none of whose files exist is reported at once, not frame by
+    // frame.
+    if (frames.isRange) {
+      const std::vector<long> found = in.existingFrames();
+      if (std::none_of(found.begin(), found.end(), [&](long f) { return frames.contains(f); }))
+        throw Failure("no files match " + command.input + " in frames " + command.frames);
+    }
+    CheckNoFrameWritesAnothersInput(command, in, out, frames);
+  } else {
+    CheckOutputName(command.output);
   }
 
   EffectInstance instance(command.options.threads);
@@ -142,7 +227,8 @@ int RunRender(const RenderCommand &command, std::FILE *status) {
   if (in.isPattern()) return RenderSequence(instance, in, out, frames, command.options, status);
 
   const auto start = std::chrono::steady_clock::now();
-  FrameRenderer renderer{instance, command.options.depth};
+  FrameRenderer renderer{instance, command.options.depth,
+                         command.options.maxPixels ? command.options.maxPixels : DefaultPixelLimit()};
   renderer.render(command.input, command.output);
   Say(status, command.options.quiet,
       "wrote " + command.output + " (" + SizeText(renderer.width, renderer.height, renderer.depth) + ") in " +
@@ -172,6 +258,7 @@ std::vector<std::string> DemoSettings(int width, int height) {
 
 int RunDemo(const std::string &output, const CommonOptions &options, std::FILE *status) {
   FormatOfPath(output);
+  CheckOutputName(output);
   const int depth = options.depth ? options.depth : 8;
   CheckFormatHolds(output, FileKindOfWorking(WorkingFormatOfDepth(depth)));
   CheckOutputFolder(output);

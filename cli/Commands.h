@@ -3,6 +3,7 @@
 // parameters, and show what the plug-in tells a host at start-up.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ struct CommonOptions {
   int threads = 0;  // 0: one per processor
   int depth = 0;    // 8, 16, 32, or 0 for the input's
   bool quiet = false;
+  uint64_t maxPixels = 0;  // most pixels an input may have; 0 for DefaultPixelLimit()
   std::string preset;
   std::vector<std::string> sets;  // "NAME=VALUE", applied after the preset
 };
@@ -43,7 +45,8 @@ void ApplyOptions(EffectInstance &instance, const CommonOptions &options);
 // groups of the synthetic cel scene with their colours and centres.
 std::vector<std::string> DemoSettings(int width, int height);
 
-// Renders one file at the depth given (0: the input's) and writes it.
+// Renders one file at the depth given (0: the input's) and writes it; the
+// input may have DefaultPixelLimit() pixels.
 void RenderFile(EffectInstance &instance, const std::string &input, const std::string &output, int depth);
 
 } // namespace vcli

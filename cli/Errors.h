@@ -16,6 +16,19 @@ struct Failure : std::runtime_error {
   explicit Failure(const std::string &message) : std::runtime_error(message) {}
 };
 
+// The message with control characters (a line break in a file name, say)
+// shown as \xNN, so that it stays one line.
+inline std::string OneLine(const std::string &message) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : message) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u != 0x7f) out += c;
+    else out += std::string("\\x") + kHex[u >> 4] + kHex[u & 15];
+  }
+  return out;
+}
+
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 
 #include "Errors.h"
@@ -16,12 +18,14 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Finds a placeholder at text[i]: its length and width, or 0.
-size_t PlaceholderAt(const std::string &text, size_t i, int *width) {
+// Finds a placeholder at text[i]: its length and width, or 0. Widths of any
+// size are taken (too wide a one is refused when frames are named); one
+// beyond any file name is kept as the largest size_t.
+size_t PlaceholderAt(const std::string &text, size_t i, size_t *width) {
   if (text[i] == '#') {
     size_t n = 0;
     while (i + n < text.size() && text[i + n] == '#') ++n;
-    *width = static_cast<int>(n);
+    *width = n;
     return n;
   }
   if (text[i] != '%' || i + 1 >= text.size()) return 0;
@@ -33,21 +37,26 @@ size_t PlaceholderAt(const std::string &text, size_t i, int *width) {
   if (text[j] != '0') return 0;
   size_t k = j + 1;
   while (k < text.size() && IsDigit(text[k])) ++k;
-  if (k == j + 1 || k >= text.size() || text[k] != 'd' || k - j > 3) return 0;
-  int w = 0;
-  std::from_chars(text.data() + j + 1, text.data() + k, w);
+  if (k == j + 1 || k >= text.size() || text[k] != 'd') return 0;
+  size_t w = 0;
+  if (std::from_chars(text.data() + j + 1, text.data() + k, w).ec != std::errc()) w = SIZE_MAX;
   *width = w;
   return k + 1 - i;
+}
+
+size_t NameStart(const std::string &path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? 0 : slash + 1;
 }
 
 } // namespace
 
 FramePattern::FramePattern(const std::string &text) : text_(text) {
   // Only the file name is searched: folder names are taken as they are.
-  const size_t nameStart = text.find_last_of('/') == std::string::npos ? 0 : text.find_last_of('/') + 1;
+  const size_t nameStart = NameStart(text);
   std::string literal = text.substr(0, nameStart);
   for (size_t i = nameStart; i < text.size();) {
-    int width = 0;
+    size_t width = 0;
     const size_t length = PlaceholderAt(text, i, &width);
     if (length == 0) {
       // "%%" stands for '%' in a pattern; it is read once the text is known
@@ -75,30 +84,46 @@ FramePattern::FramePattern(const std::string &text) : text_(text) {
 
 std::string FramePattern::path(long frame) const {
   if (!isPattern_) return text_;
-  char digits[32];
-  std::snprintf(digits, sizeof digits, "%0*ld", width_, frame);
-  return prefix_ + digits + suffix_;
+  const std::string digits = std::to_string(frame);
+  std::string name = prefix_;
+  if (digits.size() < width_) name.append(width_ - digits.size(), '0');
+  return name + digits + suffix_;
+}
+
+long FramePattern::frameOf(const std::string &path) const {
+  if (!isPattern_ || path.size() <= prefix_.size() + suffix_.size() || path.compare(0, prefix_.size(), prefix_) != 0 ||
+      path.compare(path.size() - suffix_.size(), suffix_.size(), suffix_) != 0)
+    return -1;
+  const char *first = path.data() + prefix_.size();
+  const char *last = path.data() + path.size() - suffix_.size();
+  long frame = 0;
+  if (!std::all_of(first, last, IsDigit) || std::from_chars(first, last, frame).ec != std::errc()) return -1;
+  // Only the spelling the pattern gives this number (no other padding).
+  return this->path(frame) == path ? frame : -1;
+}
+
+long FramePattern::lastFrame(size_t nameMax) const {
+  const size_t fixed = prefix_.size() - NameStart(prefix_) + suffix_.size();
+  if (!isPattern_ || fixed >= nameMax || std::max<size_t>(width_, 1) > nameMax - fixed) return -1;
+  // Names grow with the number of digits: the largest is all nines.
+  long last = 0;
+  for (size_t d = 0; d < nameMax - fixed; ++d) {
+    if (last > (LONG_MAX - 9) / 10) return LONG_MAX;
+    last = last * 10 + 9;
+  }
+  return last;
 }
 
 std::vector<long> FramePattern::existingFrames() const {
   std::vector<long> frames;
   if (!isPattern_) return frames;
-  const size_t slash = prefix_.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : prefix_.substr(0, slash);
-  const std::string namePrefix = slash == std::string::npos ? prefix_ : prefix_.substr(slash + 1);
+  const size_t nameStart = NameStart(prefix_);
+  const std::string folder = nameStart == 0 ? "." : nameStart == 1 ? "/" : prefix_.substr(0, nameStart - 1);
   DIR *dir = opendir(folder.c_str());
   if (!dir) return frames;
   while (const dirent *entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name.size() <= namePrefix.size() + suffix_.size() || name.compare(0, namePrefix.size(), namePrefix) != 0 ||
-        name.compare(name.size() - suffix_.size(), suffix_.size(), suffix_) != 0)
-      continue;
-    const std::string digits = name.substr(namePrefix.size(), name.size() - namePrefix.size() - suffix_.size());
-    if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), IsDigit)) continue;
-    long frame = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), frame);
-    // Only the spelling the pattern gives this number (no other padding).
-    if (path(frame) == prefix_.substr(0, slash + 1) + name) frames.push_back(frame);
+    const long frame = frameOf(prefix_.substr(0, nameStart) + entry->d_name);
+    if (frame >= 0) frames.push_back(frame);
   }
   closedir(dir);
   std::sort(frames.begin(), frames.end());
@@ -116,8 +141,11 @@ FrameRange ParseFrameRange(const std::string &text) {
                       ? number(0, text.size(), &range.first) && (range.last = range.first, true)
                       : number(0, dash, &range.first) && number(dash + 1, text.size(), &range.last);
   if (!ok || range.last < range.first)
-    throw UsageError("--frames " + text + ": expected A-B with frame numbers 0 <= A <= B, or one frame number");
-  if (range.last - range.first >= 10000000) throw UsageError("--frames " + text + ": too many frames");
+    throw UsageError("--frames " + text + ": expected A-B with frame numbers 0 <= A <= B <= " +
+                     std::to_string(LONG_MAX) + ", or one frame number");
+  if (range.last - range.first >= kMaxFramesPerRun)
+    throw UsageError("--frames " + text + ": too many frames (at most " + std::to_string(kMaxFramesPerRun) +
+                     " in one run)");
   return range;
 }
 

@@ -1,27 +1,53 @@
-// The codec back ends of ImageIO, one file per library. Each reads or writes
-// a whole file by name and throws Failure with the library's message.
+// The codec back ends of ImageIO, one file per library. Readers take a file
+// already opened and checked, and the pixel limit; they check the declared
+// layout before allocating and let memory grow with the rows actually
+// decoded. Each throws Failure with the library's message.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "InputFile.h"
 #include "ValueMapping.h"
 
 namespace vcli {
 
-Raster ReadPng(const std::string &path);
+Raster ReadPng(const InputFile &file, uint64_t maxPixels);
 void WritePng(const std::string &path, const Raster &raster);
 
-Raster ReadTiff(const std::string &path);
+Raster ReadTiff(const InputFile &file, uint64_t maxPixels);
 void WriteTiff(const std::string &path, const Raster &raster);
 
-Raster ReadExr(const std::string &path);
+Raster ReadExr(const InputFile &file, uint64_t maxPixels);
 void WriteExr(const std::string &path, const Raster &raster);
 
-// Failure unless width and height are 1 to kMaxImageSide.
-void CheckImageSize(const std::string &path, long long width, long long height);
+// Failure unless width and height are 1 to kMaxImageSide and the image has
+// at most maxPixels pixels (the message names the limit and --max-pixels).
+void CheckImageSize(const std::string &path, long long width, long long height, uint64_t maxPixels);
 
 // "cannot read PATH: WHAT" and "cannot write PATH: WHAT".
 std::string ReadError(const std::string &path, const std::string &what);
 std::string WriteError(const std::string &path, const std::string &what);
+
+// A raster filled from the top as rows are decoded. Its storage grows with
+// the rows added (doubling, up to the whole image), so a file that declares
+// a large image but holds little data never costs much memory.
+class GrowingRaster {
+ public:
+  GrowingRaster(int width, int height, SampleKind kind);
+  size_t rowBytes() const { return rowBytes_; }
+  int rows() const { return rows_; }
+  // Adds count rows (cut to the image's height), zero-filled; returns the
+  // first of them. Pointers to rows stay valid until the next add.
+  uint8_t *add(int count);
+  uint8_t *row(int y) { return raster_.bytes.data() + static_cast<size_t>(y) * rowBytes_; }
+  // The raster; every row must have been added.
+  Raster take();
+
+ private:
+  Raster raster_;
+  size_t rowBytes_;
+  int rows_ = 0;
+};
 
 } // namespace vcli

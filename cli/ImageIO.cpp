@@ -6,16 +6,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <climits>
 #include <cstring>
 #include <mutex>
+#include <stdexcept>
 
 #include "Errors.h"
 #include "ImageCodecs.h"
+#include "InputFile.h"
 
 namespace vcli {
 
@@ -61,12 +65,26 @@ mode_t FileCreationMode() {
   return mode;
 }
 
+// ".NAME.vortane-XXXXXX" beside the target, NAME cut (at a character's
+// start) where the whole would be longer than a file name or a path may be,
+// so every target the file system takes has a temporary file.
+std::string TemporaryPath(const std::string &target) {
+  static const std::string kTail = ".vortane-XXXXXX";
+  const std::string folder = FolderOf(target), name = FileNameOf(target);
+  const size_t fixed = 1 + kTail.size();
+  const size_t nameRoom = std::max(FileNameLimit(target), fixed) - fixed;
+  const size_t pathRoom = std::max<size_t>(PATH_MAX - 1, folder.size() + 1 + fixed) - (folder.size() + 1 + fixed);
+  size_t keep = std::min({name.size(), nameRoom, pathRoom});
+  while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+  return folder + "/." + name.substr(0, keep) + kTail;
+}
+
 // A temporary file beside the target: removed unless committed.
 class PendingFile {
  public:
   explicit PendingFile(const std::string &target) : target_(target) {
     FileCreationMode();
-    path_ = FolderOf(target) + "/." + FileNameOf(target) + ".vortane-XXXXXX";
+    path_ = TemporaryPath(target);
     const int fd = mkstemp(&path_[0]);
     if (fd < 0) throw Failure(WriteError(target, std::strerror(errno)));
     close(fd);
@@ -104,10 +122,52 @@ std::string WriteError(const std::string &path, const std::string &what) {
   return "cannot write " + path + ": " + what;
 }
 
-void CheckImageSize(const std::string &path, long long width, long long height) {
+void CheckImageSize(const std::string &path, long long width, long long height, uint64_t maxPixels) {
   if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide)
     throw Failure(ReadError(path, "image size " + std::to_string(width) + " x " + std::to_string(height) +
                                       " is outside 1 to " + std::to_string(kMaxImageSide) + " pixels a side"));
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  if (pixels > maxPixels)
+    throw Failure(ReadError(path, "image size " + std::to_string(width) + " x " + std::to_string(height) + " (" +
+                                      std::to_string(pixels) + " pixels) is above the limit of " +
+                                      std::to_string(maxPixels) + " pixels; --max-pixels raises it"));
+}
+
+uint64_t DefaultPixelLimit() {
+  const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return uint64_t{64} << 20;
+  return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 128;
+}
+
+size_t FileNameLimit(const std::string &path) {
+  const long limit = pathconf(FolderOf(path).c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<size_t>(limit) : 255;
+}
+
+GrowingRaster::GrowingRaster(int width, int height, SampleKind kind)
+    : rowBytes_(static_cast<size_t>(width) * 4 * SampleBytes(kind)) {
+  raster_.width = width;
+  raster_.height = height;
+  raster_.kind = kind;
+}
+
+uint8_t *GrowingRaster::add(int count) {
+  count = std::min(count, raster_.height - rows_);
+  const size_t first = static_cast<size_t>(rows_) * rowBytes_;
+  const size_t needed = first + static_cast<size_t>(count) * rowBytes_;
+  std::vector<uint8_t> &bytes = raster_.bytes;
+  if (needed > bytes.capacity()) {
+    const size_t whole = static_cast<size_t>(raster_.height) * rowBytes_;
+    bytes.reserve(std::min(whole, std::max({needed, bytes.capacity() * 2, size_t{1} << 20})));
+  }
+  bytes.resize(needed);
+  rows_ += count;
+  return bytes.data() + first;
+}
+
+Raster GrowingRaster::take() {
+  if (rows_ != raster_.height) throw std::logic_error("raster taken before all its rows were read");
+  return std::move(raster_);
 }
 
 FileFormat FormatOfPath(const std::string &path) {
@@ -144,23 +204,18 @@ void CheckFormatHolds(const std::string &path, SampleKind kind) {
                    path + "): write PNG or TIFF (.png, .tif), or choose --depth 32");
 }
 
-Raster ReadImage(const std::string &path) {
+Raster ReadImage(const std::string &path) { return ReadImage(path, DefaultPixelLimit()); }
+
+Raster ReadImage(const std::string &path, uint64_t maxPixels) {
+  const InputFile file(path);
   unsigned char magic[4] = {0, 0, 0, 0};
-  struct stat info;
-  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) throw Failure(ReadError(path, "it is a folder"));
-  {
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file) throw Failure(ReadError(path, std::strerror(errno)));
-    const size_t n = std::fread(magic, 1, sizeof magic, file);
-    std::fclose(file);
-    if (n == 0) throw Failure(ReadError(path, "the file is empty"));
-  }
+  if (file.read(0, magic, sizeof magic) == 0) throw Failure(ReadError(path, "the file is empty"));
   try {
-    if (magic[0] == 0x89 && magic[1] == 'P' && magic[2] == 'N' && magic[3] == 'G') return ReadPng(path);
+    if (magic[0] == 0x89 && magic[1] == 'P' && magic[2] == 'N' && magic[3] == 'G') return ReadPng(file, maxPixels);
     if ((magic[0] == 'I' && magic[1] == 'I' && (magic[2] == 42 || magic[2] == 43) && magic[3] == 0) ||
         (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && (magic[3] == 42 || magic[3] == 43)))
-      return ReadTiff(path);
-    if (magic[0] == 0x76 && magic[1] == 0x2f && magic[2] == 0x31 && magic[3] == 0x01) return ReadExr(path);
+      return ReadTiff(file, maxPixels);
+    if (magic[0] == 0x76 && magic[1] == 0x2f && magic[2] == 0x31 && magic[3] == 0x01) return ReadExr(file, maxPixels);
   } catch (const std::bad_alloc &) {
     throw Failure(ReadError(path, "out of memory"));
   }
@@ -193,6 +248,13 @@ void CheckOutputFolder(const std::string &path) {
   struct stat info;
   if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
     throw Failure("output folder does not exist: " + folder);
+}
+
+void CheckOutputName(const std::string &path) {
+  const size_t limit = FileNameLimit(path);
+  if (FileNameOf(path).size() > limit)
+    throw UsageError("cannot write " + path + ": the file name is longer than the " + std::to_string(limit) +
+                     " bytes a file name can have there");
 }
 
 void InstallInterruptCleanup() {

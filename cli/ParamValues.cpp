@@ -1,5 +1,5 @@
 // Parsing and checking parameter values by the registered definitions, and
-// reading preset files through the plug-in's own profile-file reader.
+// reading preset files.
 #include "ParamValues.h"
 
 #include <algorithm>
@@ -12,7 +12,7 @@
 
 #include "Errors.h"
 #include "options/SettingsFile.h"
-#include "options/SettingsPlatform.h"
+#include "PresetFile.h"
 
 namespace vcli {
 
@@ -65,7 +65,17 @@ bool ParseInteger(const std::string &text, long *out) {
   return true;
 }
 
-std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
+// The text in quotes for a one-line message: control bytes shown as \xNN,
+// and a long text cut (at a character's start) and marked with "...".
+std::string Quoted(const std::string &text) {
+  constexpr size_t kShown = 60;
+  size_t shown = text.size();
+  if (shown > kShown) {
+    shown = kShown;
+    while (shown > 0 && (static_cast<unsigned char>(text[shown]) & 0xC0) == 0x80) --shown;
+  }
+  return "\"" + OneLine(text.substr(0, shown)) + (shown < text.size() ? "...\"" : "\"");
+}
 
 [[noreturn]] void Refuse(const PF_ParamDef &def, const std::string &problem) {
   throw UsageError(ParamName(def) + ": " + problem);
@@ -226,17 +236,16 @@ ParamValue ParamCatalog::parseAssignment(const std::string &assignment) const {
 }
 
 std::vector<ParamValue> ReadPreset(const std::string &path, const ParamCatalog &catalog) {
-  FILE *file = std::fopen(path.c_str(), "rb");
-  if (!file) throw Failure("cannot read preset " + path + ": " + std::strerror(errno));
-  std::fclose(file);
-
-  // A key that is missing reads as this text, which no value can hold.
-  const char kMissing[] = "\x01";
-  char text[256];
-  auto lookup = [&](const std::string &key) {
-    SettingsPlatform::ProfileReadString(kSettingsSectionName, key.c_str(), kMissing, text, sizeof text, path.c_str());
-    return std::strcmp(text, kMissing) != 0;
-  };
+  std::vector<std::string> keys;
+  for (int i = 1; i <= catalog.count(); ++i) {
+    const std::string name = ParamName(catalog.def(i));
+    keys.push_back(name);
+    if (catalog.def(i).param_type == PF_Param_COLOR)
+      for (const char *channel : {".r", ".g", ".b"}) keys.push_back(name + channel);
+  }
+  const PresetFile preset(path, kSettingsSectionName, keys);
+  const std::string *text = nullptr;
+  auto lookup = [&](const std::string &key) { return (text = preset.find(key)) != nullptr; };
   std::vector<ParamValue> values;
   try {
     for (int i = 1; i <= catalog.count(); ++i) {
@@ -247,7 +256,7 @@ std::vector<ParamValue> ReadPreset(const std::string &path, const ParamCatalog &
       case PF_Param_FLOAT_SLIDER:
       case PF_Param_CHECKBOX:
       case PF_Param_POINT:
-        if (lookup(name)) values.push_back(catalog.parse(i, text, true));
+        if (lookup(name)) values.push_back(catalog.parse(i, *text, true));
         break;
       case PF_Param_COLOR: {
         // Channels missing from the file keep the registered default.
@@ -264,7 +273,7 @@ std::vector<ParamValue> ReadPreset(const std::string &path, const ParamCatalog &
                         {".b", "blue", &value.color.blue}};
         for (const auto &c : channels) {
           if (!lookup(name + c.key)) continue;
-          *c.target = ParseChannel(d, text, c.channel);
+          *c.target = ParseChannel(d, *text, c.channel);
           any = true;
         }
         if (any) values.push_back(value);

@@ -1,8 +1,13 @@
 // PNG through libpng: 8 and 16-bit files of any colour type are read as
-// RGBA (palette and grey expanded, missing alpha opaque); RGBA is written at
-// 8 or 16 bits. Samples are taken as stored: no gamma conversion.
+// RGBA (palette and grey expanded, missing alpha opaque), row by row; RGBA
+// is written at 8 or 16 bits. Samples are taken as stored: no gamma
+// conversion.
 #include <png.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -60,10 +65,12 @@ struct PngLayout {
   int bitDepth = 0;
   int channels = 0;
   size_t rowBytes = 0;
+  bool interlaced = false;
 };
 
 // Reads the header and sets the transformations to RGBA at 8 or 16 bits in
-// the machine's byte order.
+// the machine's byte order. Interlaced files are read pass by pass, each
+// pass a small image of its own.
 bool ReadPngHeader(png_structp png, png_infop info, FILE *file, PngLayout *layout) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
@@ -75,19 +82,25 @@ bool ReadPngHeader(png_structp png, png_infop info, FILE *file, PngLayout *layou
   if (!(colorType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS))
     png_set_add_alpha(png, fileDepth == 16 ? 0xffff : 0xff, PNG_FILLER_AFTER);
   if (fileDepth == 16 && LittleEndian()) png_set_swap(png);
-  png_set_interlace_handling(png);
   png_read_update_info(png, info);
   layout->width = png_get_image_width(png, info);
   layout->height = png_get_image_height(png, info);
   layout->bitDepth = png_get_bit_depth(png, info);
   layout->channels = png_get_channels(png, info);
   layout->rowBytes = png_get_rowbytes(png, info);
+  layout->interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
   return true;
 }
 
-bool ReadPngRows(png_structp png, png_infop info, png_bytepp rows) {
+// Decodes count rows of the current pass into rows of the given stride.
+bool ReadPngRows(png_structp png, uint8_t *rows, size_t stride, png_uint_32 count) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_read_image(png, rows);
+  for (png_uint_32 y = 0; y < count; ++y) png_read_row(png, rows + y * stride, nullptr);
+  return true;
+}
+
+bool ReadPngEnd(png_structp png) {
+  if (setjmp(png_jmpbuf(png))) return false;
   png_read_end(png, nullptr);
   return true;
 }
@@ -113,9 +126,14 @@ template <typename Bytes> std::vector<png_bytep> RowPointers(Bytes *data, const 
 
 } // namespace
 
-Raster ReadPng(const std::string &path) {
-  FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) throw Failure(ReadError(path, std::strerror(errno)));
+Raster ReadPng(const InputFile &input, uint64_t maxPixels) {
+  const std::string &path = input.path();
+  const int fd = input.duplicate();
+  FilePtr file(fd >= 0 ? fdopen(fd, "rb") : nullptr);
+  if (!file) {
+    if (fd >= 0) close(fd);
+    throw Failure(ReadError(path, std::strerror(errno)));
+  }
   PngErrorContext context{};
   PngReadStructs structs;
   structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context, OnPngError, OnPngWarning);
@@ -125,17 +143,61 @@ Raster ReadPng(const std::string &path) {
   PngLayout layout;
   if (!ReadPngHeader(structs.png, structs.info, file.get(), &layout))
     throw Failure(ReadError(path, std::string("corrupt PNG (") + context.message + ")"));
-  CheckImageSize(path, layout.width, layout.height);
+  CheckImageSize(path, layout.width, layout.height, maxPixels);
   const SampleKind kind = layout.bitDepth == 16 ? SampleKind::U16 : SampleKind::U8;
+  const size_t pixelBytes = 4 * SampleBytes(kind);
   if (layout.channels != 4 || (layout.bitDepth != 8 && layout.bitDepth != 16) ||
-      layout.rowBytes != static_cast<size_t>(layout.width) * 4 * SampleBytes(kind))
+      layout.rowBytes != static_cast<size_t>(layout.width) * pixelBytes)
     throw Failure(ReadError(path, "unsupported PNG layout"));
+  const auto corrupt = [&] {
+    return Failure(ReadError(path, std::string("truncated or corrupt PNG (") + context.message + ")"));
+  };
 
-  Raster raster(static_cast<int>(layout.width), static_cast<int>(layout.height), kind);
-  std::vector<png_bytep> rows = RowPointers(raster.bytes.data(), raster);
-  if (!ReadPngRows(structs.png, structs.info, rows.data()))
-    throw Failure(ReadError(path, std::string("truncated or corrupt PNG (") + context.message + ")"));
-  return raster;
+  // Rows are stored as they are decoded, a band at a time.
+  constexpr png_uint_32 kBand = 16;
+  GrowingRaster raster(static_cast<int>(layout.width), static_cast<int>(layout.height), kind);
+  if (!layout.interlaced) {
+    for (png_uint_32 y = 0; y < layout.height; y += kBand) {
+      const png_uint_32 count = std::min(kBand, layout.height - y);
+      if (!ReadPngRows(structs.png, raster.add(static_cast<int>(count)), layout.rowBytes, count)) throw corrupt();
+    }
+  } else {
+    // The seven passes are kept one after another (they hold the image's
+    // pixels once), then put in place.
+    std::vector<uint8_t> passes, fullRow(layout.rowBytes);
+    size_t passStart[PNG_INTERLACE_ADAM7_PASSES + 1] = {};
+    for (int pass = 0; pass < PNG_INTERLACE_ADAM7_PASSES; ++pass) {
+      const png_uint_32 cols = PNG_PASS_COLS(layout.width, pass), rows = PNG_PASS_ROWS(layout.height, pass);
+      passStart[pass] = passes.size();
+      passStart[pass + 1] = passes.size();
+      if (cols == 0 || rows == 0) continue;  // libpng skips empty passes
+      // libpng writes a whole image row's bytes for a pass's row: each is
+      // decoded into a full row, then its pixels are kept.
+      const size_t stride = cols * pixelBytes;
+      for (png_uint_32 y = 0; y < rows; ++y) {
+        if (!ReadPngRows(structs.png, fullRow.data(), layout.rowBytes, 1)) throw corrupt();
+        const size_t at = passes.size();
+        if (at + stride > passes.capacity())
+          passes.reserve(std::max(at + stride, std::min(2 * passes.capacity(),
+                                                        static_cast<size_t>(layout.height) * layout.rowBytes)));
+        passes.insert(passes.end(), fullRow.begin(), fullRow.begin() + static_cast<std::ptrdiff_t>(stride));
+      }
+      passStart[pass + 1] = passes.size();
+    }
+    uint8_t *image = raster.add(static_cast<int>(layout.height));
+    for (int pass = 0; pass < PNG_INTERLACE_ADAM7_PASSES; ++pass) {
+      const png_uint_32 cols = PNG_PASS_COLS(layout.width, pass), rows = PNG_PASS_ROWS(layout.height, pass);
+      if (cols == 0 || rows == 0) continue;
+      const uint8_t *from = passes.data() + passStart[pass];
+      for (png_uint_32 r = 0; r < rows; ++r)
+        for (png_uint_32 c = 0; c < cols; ++c, from += pixelBytes)
+          std::memcpy(image + PNG_ROW_FROM_PASS_ROW(r, pass) * layout.rowBytes +
+                          PNG_COL_FROM_PASS_COL(c, pass) * pixelBytes,
+                      from, pixelBytes);
+    }
+  }
+  if (!ReadPngEnd(structs.png)) throw corrupt();
+  return raster.take();
 }
 
 void WritePng(const std::string &path, const Raster &raster) {

@@ -4,6 +4,7 @@
 // failures.
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 
@@ -12,6 +13,26 @@
 #include "ImageIO.h"
 
 namespace {
+
+// Numbers on the command line are plain decimal digits: no sign, blanks or
+// fraction, and not empty.
+const CLI::Validator kWholeNumber(
+    [](std::string &text) -> std::string {
+      if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return "\"" + text + "\" is not a whole number";
+      return "";
+    },
+    "");
+
+// An option or argument given with an empty value is refused rather than
+// taken as not given.
+void RefuseEmptyValues(const CLI::App *command) {
+  for (const CLI::Option *option : command->get_options()) {
+    for (const std::string &value : option->results())
+      if (value.empty())
+        throw vcli::UsageError(option->get_name() + ": an empty value is not allowed");
+  }
+}
 
 void AddCommonOptions(CLI::App *command, vcli::CommonOptions *options) {
   command
@@ -24,8 +45,10 @@ void AddCommonOptions(CLI::App *command, vcli::CommonOptions *options) {
   command->add_option("--preset", options->preset,
                       "INI file of parameter values in the stored-defaults format; --set overrides it");
   command->add_option("--depth", options->depth, "Working depth 8, 16 or 32 (default: the input file's)")
+      ->check(kWholeNumber)
       ->check(CLI::IsMember({8, 16, 32}));
   command->add_option("--threads", options->threads, "Worker threads of the emulated host (default: all processors)")
+      ->check(kWholeNumber)
       ->check(CLI::Range(1, 1024));
   command->add_flag("--quiet,-q", options->quiet, "Show no progress or summary, only errors");
 }
@@ -46,6 +69,11 @@ int main(int argc, char **argv) {
   renderCommand->add_option("--frames", render.frames,
                             "Frames A-B of a sequence (default: every input frame found)");
   AddCommonOptions(renderCommand, &render.options);
+  const std::string pixelsHelp = "Refuse input images of more than N pixels (default " +
+                                 std::to_string(vcli::DefaultPixelLimit()) + ", from this machine's memory)";
+  renderCommand->add_option("--max-pixels", render.options.maxPixels, pixelsHelp)
+      ->check(kWholeNumber)
+      ->check(CLI::Range(uint64_t{1}, uint64_t{1} << 40));
 
   std::string demoOutput;
   vcli::CommonOptions demoOptions;
@@ -64,27 +92,29 @@ int main(int argc, char **argv) {
   } catch (const CLI::CallForAllHelp &e) {
     return app.exit(e);
   } catch (const CLI::ParseError &e) {
-    std::fprintf(stderr, "vortane: %s (see vortane --help)\n", e.what());
+    std::fprintf(stderr, "vortane: %s (see vortane --help)\n", vcli::OneLine(e.what()).c_str());
     return vcli::kExitUsage;
   }
 
   try {
+    for (const CLI::App *command : {about, renderCommand, demo, params})
+      if (*command) RefuseEmptyValues(command);
     vcli::InstallInterruptCleanup();
     if (*about) return vcli::RunAbout(stdout);
     if (*params) return vcli::RunParams(json, stdout);
     if (*demo) return vcli::RunDemo(demoOutput, demoOptions, stderr);
     return vcli::RunRender(render, stderr);
   } catch (const vcli::UsageError &e) {
-    std::fprintf(stderr, "vortane: %s\n", e.what());
+    std::fprintf(stderr, "vortane: %s\n", vcli::OneLine(e.what()).c_str());
     return vcli::kExitUsage;
   } catch (const vcli::Failure &e) {
-    std::fprintf(stderr, "vortane: %s\n", e.what());
+    std::fprintf(stderr, "vortane: %s\n", vcli::OneLine(e.what()).c_str());
     return vcli::kExitFailure;
   } catch (const std::bad_alloc &) {
     std::fprintf(stderr, "vortane: out of memory\n");
     return vcli::kExitFailure;
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "vortane: %s\n", e.what());
+    std::fprintf(stderr, "vortane: %s\n", vcli::OneLine(e.what()).c_str());
     return vcli::kExitFailure;
   }
 }

@@ -7,6 +7,7 @@
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
 #include <ImfOutputFile.h>
+#include <ImfTiledOutputFile.h>
 #include <png.h>
 #include <sys/stat.h>
 
@@ -62,6 +63,24 @@ template <typename T> void WriteRgbPng(const std::string &path, const std::vecto
   image.height = height;
   image.format = sizeof(T) == 2 ? PNG_FORMAT_LINEAR_RGB : PNG_FORMAT_RGB;
   ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr));
+}
+
+// 8-bit RGB, Adam7-interlaced (libpng interlaces the rows it is given).
+void WriteInterlacedRgbPng(const std::string &path, const std::vector<uint8_t> &rgb, int width, int height) {
+  FILE *file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, file);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_bytep> rows(static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) rows[y] = const_cast<png_bytep>(rgb.data() + y * width * 3);
+  png_write_image(png, rows.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
 }
 
 template <typename T>
@@ -127,8 +146,10 @@ void WriteRgbTiffLayout(const std::string &path, const std::vector<uint8_t> &rgb
   TIFFClose(tif);
 }
 
-void WriteHalfRgbExr(const std::string &path, const std::vector<float> &rgb, int width, int height) {
+// In scan lines, or in tiles of tile x tile pixels when tile is not 0.
+void WriteHalfRgbExr(const std::string &path, const std::vector<float> &rgb, int width, int height, int tile = 0) {
   Imf::Header header(width, height);
+  if (tile) header.setTileDescription(Imf::TileDescription(tile, tile));
   std::vector<half> halves(rgb.begin(), rgb.end());
   Imf::FrameBuffer buffer;
   const char *names[3] = {"R", "G", "B"};
@@ -136,6 +157,12 @@ void WriteHalfRgbExr(const std::string &path, const std::vector<float> &rgb, int
     header.channels().insert(names[c], Imf::Channel(Imf::HALF));
     buffer.insert(names[c], Imf::Slice(Imf::HALF, reinterpret_cast<char *>(halves.data() + c), 3 * sizeof(half),
                                        3 * sizeof(half) * width));
+  }
+  if (tile) {
+    Imf::TiledOutputFile file(path.c_str(), header);
+    file.setFrameBuffer(buffer);
+    file.writeTiles(0, file.numXTiles() - 1, 0, file.numYTiles() - 1);
+    return;
   }
   Imf::OutputFile file(path.c_str(), header);
   file.setFrameBuffer(buffer);
@@ -167,25 +194,38 @@ TEST(ImageIO, RgbGreyTiledAndPlanarFilesAreReadWithOpaqueAlpha) {
   WriteRgbTiffLayout(dir.file("tiles.tif"), big, tw, th, true, false);
   WriteRgbTiffLayout(dir.file("tileplanes.tif"), big, tw, th, true, true);
   WriteRgbTiffLayout(dir.file("stripplanes.tif"), big, tw, th, false, true);
+  // OpenEXR taller than the rows read at once, in lines and in tiles that
+  // straddle those bands.
+  std::vector<float> tallf(static_cast<size_t>(tw) * 150 * 3);
+  for (size_t i = 0; i < tallf.size(); ++i) tallf[i] = 0.25f * static_cast<float>(i % 1999);  // exact in half
+  WriteHalfRgbExr(dir.file("tall.exr"), tallf, tw, 150);
+  WriteHalfRgbExr(dir.file("tall-tiles.exr"), tallf, tw, 150, 24);
+  // Interlaced: every pass partial, and one empty at the small size.
+  WriteInterlacedRgbPng(dir.file("interlaced.png"), rgb8, w, h);
+  WriteInterlacedRgbPng(dir.file("large-interlaced.png"), big, tw, th);
 
   auto check = [&](const char *name, SampleKind kind, auto expectedSample, auto opaque) {
     using T = decltype(opaque);
     const Raster r = vcli::ReadImage(dir.file(name));
     ASSERT_EQ(r.kind, kind) << name;
-    const bool large = name[0] == 't' || name[0] == 's';
+    const bool large = std::strstr(name, "tile") || std::strstr(name, "strip") || std::strstr(name, "large") ||
+                       std::strstr(name, "tall");
     ASSERT_EQ(r.width, large ? tw : w) << name;
-    ASSERT_EQ(r.height, large ? th : h) << name;
+    ASSERT_EQ(r.height, std::strstr(name, "tall") ? 150 : large ? th : h) << name;
     for (size_t p = 0; p < static_cast<size_t>(r.width * r.height); ++p) {
       for (int c = 0; c < 3; ++c) ASSERT_EQ(r.sample<T>(p * 4 + c), expectedSample(p, c)) << name << " " << p;
       ASSERT_EQ(r.sample<T>(p * 4 + 3), opaque) << name << " " << p;
     }
   };
   check("rgb8.png", SampleKind::U8, [&](size_t p, int c) { return rgb8[p * 3 + c]; }, uint8_t{255});
+  check("interlaced.png", SampleKind::U8, [&](size_t p, int c) { return rgb8[p * 3 + c]; }, uint8_t{255});
   check("rgb16.png", SampleKind::U16, [&](size_t p, int c) { return rgb16[p * 3 + c]; }, uint16_t{65535});
   check("rgb16.tif", SampleKind::U16, [&](size_t p, int c) { return rgb16[p * 3 + c]; }, uint16_t{65535});
   check("rgbf.tif", SampleKind::F32, [&](size_t p, int c) { return rgbf[p * 3 + c]; }, 1.0f);
   check("half.exr", SampleKind::F32, [&](size_t p, int c) { return rgbf[p * 3 + c]; }, 1.0f);
-  for (const char *name : {"tiles.tif", "tileplanes.tif", "stripplanes.tif"})
+  for (const char *name : {"tall.exr", "tall-tiles.exr"})
+    check(name, SampleKind::F32, [&](size_t p, int c) { return tallf[p * 3 + c]; }, 1.0f);
+  for (const char *name : {"tiles.tif", "tileplanes.tif", "stripplanes.tif", "large-interlaced.png"})
     check(name, SampleKind::U8, [&](size_t p, int c) { return big[p * 3 + c]; }, uint8_t{255});
   check("grey16.tif", SampleKind::U16, [&](size_t p, int) { return grey16[p]; }, uint16_t{65535});
 }

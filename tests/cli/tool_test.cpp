@@ -35,6 +35,7 @@ TEST(Tool, ErrorsExitWithTheirStatusAndOneLineAndWriteNothing) {
       {{"render", "in.png", "out.gif"}, 2, "vortane: cannot tell the format of out.gif"},
       {{"render", "in.png", "out.exr"}, 2, "vortane: OpenEXR holds float samples only"},
       {{"render", "missing.png", "out.png"}, 1, "vortane: cannot read missing.png: No such file or directory\n"},
+      {{"render", "two\nlines.png", "out.png"}, 1, "vortane: cannot read two\\x0Alines.png: No such file or directory\n"},
       {{"render", "bad.png", "out.png"}, 1, "vortane: cannot read bad.png: corrupt PNG"},
       {{"render", "in.png", "nowhere/out.png"}, 1, "vortane: output folder does not exist: nowhere\n"},
       {{"frobnicate"}, 2, "vortane: "},

@@ -93,8 +93,19 @@ std::string ReadAll(std::FILE *file) {
   return text;
 }
 
-ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args) {
-  std::string command = "cd " + ShellQuoted(folder) + " && " + ShellQuoted(VORTANE_CLI_BINARY);
+bool CanLimitAddressSpace() {
+#if defined(__SANITIZE_ADDRESS__)
+  return false;
+#else
+  return true;
+#endif
+}
+
+ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args, long addressSpaceMiB) {
+  std::string command = "cd " + ShellQuoted(folder) + " && ";
+  if (addressSpaceMiB > 0 && CanLimitAddressSpace())
+    command += "ulimit -v " + std::to_string(addressSpaceMiB * 1024) + " && ";
+  command += ShellQuoted(VORTANE_CLI_BINARY);
   for (const std::string &arg : args) command += " " + ShellQuoted(arg);
   const std::string out = folder + "/.tool-out", err = folder + "/.tool-err";
   command += " >" + ShellQuoted(out) + " 2>" + ShellQuoted(err);

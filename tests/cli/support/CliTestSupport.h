@@ -44,7 +44,11 @@ struct ToolRun {
   std::string out;
   std::string err;
 };
-// Runs the vortane tool in folder with these arguments.
-ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args);
+// Runs the vortane tool in folder with these arguments; with addressSpaceMiB,
+// under that limit on its address space, so an allocation beyond it fails.
+ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args, long addressSpaceMiB = 0);
+// Whether RunTool can limit the address space: not under AddressSanitizer,
+// whose shadow memory needs far more.
+bool CanLimitAddressSpace();
 
 } // namespace clitest
