@@ -362,6 +362,34 @@ VORTANE_AVX2 inline __m256i GreaterThanCount(double limit, __m256i k) {
   return _mm256_inserti128_si256(_mm256_castsi128_si256(l4), h4, 1);
 }
 
+// One step's sample for eight lanes: the position t, whether the sample lies
+// inside the rectangle, and there its code and source pixel (elsewhere 0 and
+// the rectangle's first pixel).
+template <typename Pixel> struct SampleLanes {
+  __m256 t;
+  __m256i inRect, code;
+  Lanes<Pixel> P;
+};
+
+template <typename Pixel>
+VORTANE_AVX2 inline SampleLanes<Pixel> TakeSample(const BlurJob<Pixel> &job, __m256 t, __m256 dp, __m256 fx, __m256 fy,
+                                                  const char *origin, __m256i rowBytes) {
+  using namespace avx2;
+  const __m256 ratio = _mm256_div_ps(t, dp);
+  const __m256i px = RayPositions(ratio, fx, _mm256_set1_ps(static_cast<float>(job.cx)));
+  const __m256i py = RayPositions(ratio, fy, _mm256_set1_ps(static_cast<float>(job.cy)));
+  const __m256i inRect =
+      And(InRange(px, _mm256_set1_epi32(job.width())), InRange(py, _mm256_set1_epi32(job.height())));
+  const __m256i code = Lookup(job.codes.data, PlaneOffsets(px, py, job.codes.pitch), inRect);
+  const Pixel *at[8];
+  int32_t offset[8];
+  const __m256i bytes =
+      _mm256_add_epi32(_mm256_mullo_epi32(py, rowBytes), _mm256_mullo_epi32(px, _mm256_set1_epi32(sizeof(Pixel))));
+  _mm256_storeu_si256(reinterpret_cast<__m256i *>(offset), And(bytes, inRect));
+  for (int i = 0; i < 8; ++i) at[i] = reinterpret_cast<const Pixel *>(origin + offset[i]);
+  return {t, inRect, code, LoadLanes(at)};
+}
+
 // Eight pixels x0..x0+7 of row y, one per lane, on one side of the centre's
 // column: every lane takes the steps of BlurPixel with the same float
 // operations and adds its colours in the same order; a lane that ends its
@@ -376,7 +404,7 @@ VORTANE_AVX2 void BlurBlockAvx2(BlurJob<Pixel> &job, A_long x0, A_long y) {
   const uint16_t *crow = job.codes.row(y);
   const uint16_t *lrow = job.lengthMap.row(y);
   const char *origin = reinterpret_cast<const char *>(WorldRow<const Pixel>(job.source, job.rect.top) + job.rect.left);
-  const ptrdiff_t rowBytes = job.source->rowbytes;
+  const __m256i rowBytes = _mm256_set1_epi32(job.source->rowbytes);
   const Pixel *srow = WorldRow<const Pixel>(job.source, job.rect.top + y) + job.rect.left;
 
   float tLane[8], dpLane[8], fxLane[8];
@@ -403,9 +431,7 @@ VORTANE_AVX2 void BlurBlockAvx2(BlurJob<Pixel> &job, A_long x0, A_long y) {
   const __m256i len = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(lenLane));
   const __m256 dp = _mm256_loadu_ps(dpLane), fx = _mm256_loadu_ps(fxLane);
   const __m256 fy = _mm256_set1_ps(static_cast<float>(y - cy));
-  const __m256 fcx = _mm256_set1_ps(static_cast<float>(cx)), fcy = _mm256_set1_ps(static_cast<float>(cy));
   const __m256 stepV = _mm256_set1_ps(step), zero = _mm256_setzero_ps();
-  const __m256i w = _mm256_set1_epi32(job.width()), h = _mm256_set1_epi32(job.height());
   const __m256i allOnes = _mm256_set1_epi32(-1);
 
   // The look-ahead window's cells other than the sample, with their weights
@@ -438,50 +464,38 @@ VORTANE_AVX2 void BlurBlockAvx2(BlurJob<Pixel> &job, A_long x0, A_long y) {
   __m256i skipped = _mm256_setzero_si256(); // K
   __m256 t = _mm256_loadu_ps(tLane);
 
-  for (A_long k = 0; k < longest; ++k, t = Outward ? _mm256_add_ps(t, stepV) : _mm256_sub_ps(t, stepV)) {
+  // The samples are taken one step ahead, masked only by the rectangle, so
+  // that their look-ups overlap the previous step's work.
+  SampleLanes<Pixel> next = TakeSample<Pixel>(job, t, dp, fx, fy, origin, rowBytes);
+  for (A_long k = 0; k < longest; ++k) {
+    const SampleLanes<Pixel> sample = next;
+    t = Outward ? _mm256_add_ps(t, stepV) : _mm256_sub_ps(t, stepV);
+    if (k + 1 < longest) next = TakeSample<Pixel>(job, t, dp, fx, fy, origin, rowBytes);
     active = And(active, _mm256_cmpgt_epi32(len, _mm256_set1_epi32(k)));
     if (!Any(active)) break;
-    const __m256 ratio = _mm256_div_ps(t, dp);
-    const __m256i px = RayPositions(ratio, fx, fcx);
-    const __m256i py = RayPositions(ratio, fy, fcy);
-    const __m256i negative = Compare<_CMP_LT_OQ>(t, zero);
+    const __m256i negative = Compare<_CMP_LT_OQ>(sample.t, zero);
     if (!Outward) active = AndNot(negative, active);
-    const __m256i inRect = And(InRange(px, w), InRange(py, h));
-    if (Outward) active = AndNot(AndNot(negative, AndNot(inRect, active)), active);
-    const __m256i live = AndNot(negative, And(active, inRect));
+    if (Outward) active = AndNot(AndNot(negative, AndNot(sample.inRect, active)), active);
+    const __m256i live = AndNot(negative, And(active, sample.inRect));
     if (!Any(live)) continue;
 
-    const __m256i code = Lookup(job.codes.data, PlaneOffsets(px, py, job.codes.pitch), live);
-    const __m256i inGroup = HasBits(code, kGroup);
-    const __m256i isColorB = HasBits(code, kColorB);
+    const __m256i code = sample.code;
+    const __m256i inGroup = And(live, HasBits(code, kGroup));
+    const __m256i isColorB = And(live, HasBits(code, kColorB));
     const __m256i notColorB = AndNot(isColorB, live);
-    const __m256i before = And(live, Outward ? Compare<_CMP_LT_OQ>(t, dp) : Compare<_CMP_GT_OQ>(t, dp));
-    const __m256i past = And(live, Outward ? Compare<_CMP_GT_OQ>(t, dp) : Compare<_CMP_LT_OQ>(t, dp));
+    const __m256 ts = sample.t;
+    const __m256i before = And(live, Outward ? Compare<_CMP_LT_OQ>(ts, dp) : Compare<_CMP_GT_OQ>(ts, dp));
+    const __m256i past = And(live, Outward ? Compare<_CMP_GT_OQ>(ts, dp) : Compare<_CMP_LT_OQ>(ts, dp));
     __m256i stop = _mm256_setzero_si256(); // score >= 2
     if (Bounded) {
-      const __m256i scored = And(live, Outward ? Compare<_CMP_GT_OQ>(t, dp) : Compare<_CMP_LE_OQ>(t, dp));
+      const __m256i scored = And(live, Outward ? Compare<_CMP_GT_OQ>(ts, dp) : Compare<_CMP_LE_OQ>(ts, dp));
       const __m256i inside = And(scored, inGroup);
       __m256i score = And(AndNot(inGroup, scored), _mm256_set1_epi32(3));
       for (int c = 0; c < cellCount; ++c)
         score = _mm256_add_epi32(score, And(And(inside, NonZero(And(code, cells[c].bit))), cells[c].weight));
       stop = _mm256_cmpgt_epi32(score, _mm256_set1_epi32(1));
     }
-
-    const Pixel *at[8];
-    {
-      int32_t pxLane[8], pyLane[8], liveLane[8];
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(pxLane), px);
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(pyLane), py);
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(liveLane), live);
-      for (int i = 0; i < 8; ++i) {
-        // A lane off the walk reads the rectangle's first pixel and ignores it.
-        const ptrdiff_t offset =
-            liveLane[i] ? static_cast<ptrdiff_t>(pyLane[i]) * rowBytes + static_cast<ptrdiff_t>(pxLane[i]) * sizeof(Pixel)
-                        : 0;
-        at[i] = reinterpret_cast<const Pixel *>(origin + offset);
-      }
-    }
-    const Lanes<Pixel> P = LoadLanes(at);
+    const Lanes<Pixel> &P = sample.P;
     const __m256i wk = _mm256_set1_epi32(static_cast<A_long>(job.W[k]));
     const __m256i heldSet = AlphaSet(held);
 
@@ -491,13 +505,15 @@ VORTANE_AVX2 void BlurBlockAvx2(BlurJob<Pixel> &job, A_long x0, A_long y) {
     const __m256i b2Test = AndNot(inGroup, before);
     const __m256i b2 = And(AndNot(b1, caseB), b2Test);
     const __m256i b3 = And(AndNot(b1, AndNot(b2Test, caseB)), heldSet);
-    const __m256i b2Opaque = And(b2, AlphaSet(P));
-    if (kBoundedInward) {
-      const __m256i drop = And(b2Opaque, GreaterThanCount(job.skipLimit, skipped));
-      skipped = _mm256_sub_epi32(skipped, drop);
-      pending = _mm256_add_epi32(pending, And(AndNot(drop, b2Opaque), wk));
-    } else {
-      pending = _mm256_add_epi32(pending, And(b2Opaque, wk));
+    if (Any(b2)) {
+      const __m256i b2Opaque = And(b2, AlphaSet(P));
+      if (kBoundedInward) {
+        const __m256i drop = And(b2Opaque, GreaterThanCount(job.skipLimit, skipped));
+        skipped = _mm256_sub_epi32(skipped, drop);
+        pending = _mm256_add_epi32(pending, And(AndNot(drop, b2Opaque), wk));
+      } else {
+        pending = _mm256_add_epi32(pending, And(b2Opaque, wk));
+      }
     }
 
     // Case A: the pixel itself is Color B.
@@ -579,12 +595,12 @@ PF_Err RunRadialBlur(PF_EffectWorld *destination, PF_InData *in_data, PF_EffectW
   job.simd = ActiveSimdLevel() == SimdLevel::AVX2 ? SimdLevel::AVX2 : SimdLevel::Scalar;
 #ifdef VORTANE_HAVE_AVX2_WALKS
   if (job.simd == SimdLevel::AVX2) {
-    // Without the code plane (no memory, or offsets beyond 32 bits) the rows
-    // take the scalar walk, which gives the same pixels.
+    // Without the code plane (no memory), or with offsets beyond 32 bits,
+    // the rows take the scalar walk, which gives the same pixels.
     const A_long w = job.width(), h = job.height();
     try {
       createPlane16(job.codes, in_data, w, h);
-      if (avx2::PlaneFitsLanes(job.codes, w, h))
+      if (avx2::PlaneFitsLanes(job.codes, w, h) && avx2::WorldFitsLanes(source, w, h, sizeof(Pixel)))
         BuildBlurCodes(job.codes, M, N, w, h);
       else
         job.simd = SimdLevel::Scalar;

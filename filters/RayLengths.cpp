@@ -154,14 +154,26 @@ template <bool Outward> VORTANE_AVX2 void LengthBlockAvx2(LengthJob &job, A_long
   __m256i written = _mm256_setzero_si256(), value = _mm256_setzero_si256();
   __m256 t = dp;
 
-  for (A_long k = 0; k < 2 * R && Any(active); ++k, t = Outward ? _mm256_add_ps(t, stepV) : _mm256_sub_ps(t, stepV)) {
-    const __m256 ratio = _mm256_div_ps(t, dp);
+  // The samples are taken one step ahead, masked only by the rectangle, so
+  // that their look-ups overlap the previous step's work.
+  __m256i nextInRect, nextCode;
+  auto take = [&](__m256 at) VORTANE_AVX2 {
+    const __m256 ratio = _mm256_div_ps(at, dp);
     const __m256i px = RayPositions(ratio, fx, fcx);
     const __m256i py = RayPositions(ratio, fy, fcy);
-    active = AndNot(Compare<_CMP_LT_OQ>(t, zero), active);
-    const __m256i live = And(active, And(InRange(px, w), InRange(py, h)));
+    nextInRect = And(InRange(px, w), InRange(py, h));
+    nextCode = Lookup(job.codes.data, PlaneOffsets(px, py, job.codes.pitch), nextInRect);
+  };
+  take(t);
+  for (A_long k = 0; k < 2 * R && Any(active); ++k) {
+    const __m256 ts = t;
+    const __m256i inRect = nextInRect, sampled = nextCode;
+    t = Outward ? _mm256_add_ps(t, stepV) : _mm256_sub_ps(t, stepV);
+    if (k + 1 < 2 * R) take(t);
+    active = AndNot(Compare<_CMP_LT_OQ>(ts, zero), active);
+    const __m256i live = And(active, inRect);
     if (!Any(live)) continue;
-    const __m256i code = Lookup(job.codes.data, PlaneOffsets(px, py, job.codes.pitch), live);
+    const __m256i code = And(live, sampled);
     const __m256i inGroup = HasBits(code, kGroup);
     const __m256i out = AndNot(inGroup, live);
     outside = _mm256_sub_epi32(outside, Outward ? out : AndNot(colorBRun, out));
@@ -183,7 +195,7 @@ template <bool Outward> VORTANE_AVX2 void LengthBlockAvx2(LengthJob &job, A_long
     }
     const __m256i rest = AndNot(solid, inGroup);
     const __m256i exitNow = And(AndNot(HasBits(code, kColorB), rest),
-                                Outward ? Compare<_CMP_GT_OQ>(t, dp) : Compare<_CMP_LT_OQ>(t, dp));
+                                Outward ? Compare<_CMP_GT_OQ>(ts, dp) : Compare<_CMP_LT_OQ>(ts, dp));
     firstExit = Select(And(exitNow, IsZero(firstExit)), _mm256_set1_epi32(k), firstExit);
     colorBRun = AndNot(exitNow, colorBRun);
     if (!Outward) {

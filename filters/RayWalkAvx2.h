@@ -79,6 +79,13 @@ template <typename T> bool PlaneFitsLanes(const MaskPlane<T> &plane, A_long w, A
   return plane.data && w > 0 && h > 0 && plane.pitch >= w && static_cast<int64_t>(h) * plane.pitch < INT32_MAX;
 }
 
+// Whether byte offsets py x rowbytes + px x bytesPerPixel of a world's w x h
+// rectangle fit 32 bits.
+inline bool WorldFitsLanes(const PF_EffectWorld *world, A_long w, A_long h, int64_t bytesPerPixel) {
+  const int64_t rowBytes = world->rowbytes < 0 ? -static_cast<int64_t>(world->rowbytes) : world->rowbytes;
+  return rowBytes * h + w * bytesPerPixel < INT32_MAX;
+}
+
 } // namespace avx2
 } // namespace
 
