@@ -34,6 +34,7 @@ struct BlurRun {
   std::function<int(int, int)> length = [](int, int) { return 0; };
   int bcRed = 30000;
   int threads = 2;
+  bool noSpareMemory = false; // the host has no memory left once the planes are made
 };
 
 template <typename Pixel> struct BlurResult {
@@ -56,6 +57,7 @@ template <typename Pixel> BlurResult<Pixel> RunBlur(const BlurRun &run, PF_Err *
   const MaskPlane8 M = ktest::PlaneOf(call.in(), run.map, "ab");
   const MaskPlane8 N = ktest::PlaneOf(call.in(), run.map, "b");
   const MaskPlane16 L = ktest::Plane16(call.in(), w, h, run.length);
+  if (run.noSpareMemory) host->injectFault(vemu::Fault::NewHandle, PF_Err_OUT_OF_MEMORY);
   result.W.resize(static_cast<size_t>(std::ceil(run.R)) + 1);
   buildStepWeights(static_cast<A_long>(run.R), 100.0, result.W.data());
   const PF_LRect rect{0, 0, w, h};
@@ -313,7 +315,9 @@ TYPED_TEST(RadialBlur, SameBytesForAnyThreadCountAndInstructionSet) {
       std::vector<uint8_t> reference;
       for (int level = 0; level <= static_cast<int>(ProcessorSimdLevel()); ++level) {
         simd.use(static_cast<SimdLevel>(level));
-        for (int threads : {1, 2, 3, 7}) {
+        // Thread count 0: two threads, and no memory for the vector walk's
+        // look-up plane, so the stage falls back to the scalar walk.
+        for (int threads : {1, 2, 3, 7, 0}) {
           BlurRun run;
           run.map = NoisyMap(41, 29);
           run.cx = centre[0];
@@ -325,7 +329,8 @@ TYPED_TEST(RadialBlur, SameBytesForAnyThreadCountAndInstructionSet) {
           run.red = [](int x, int y) { return (x * 811 + y * 397 + x * y * 13) % 32769; };
           run.alpha = [](int x, int y) { return (x + y) % 9 == 0 ? 0 : 32768; };
           run.length = [](int x, int y) { return (x * y) % 13; };
-          run.threads = threads;
+          run.threads = threads ? threads : 2;
+          run.noSpareMemory = threads == 0;
           auto r = RunBlur<TypeParam>(run);
           if (reference.empty()) {
             reference = r.output.pixelBytes();

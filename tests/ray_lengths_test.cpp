@@ -23,6 +23,7 @@ template <typename Pixel> struct LengthRun {
   bool outward = true;
   float D = 64.0f;
   int threads = 2;
+  bool noSpareMemory = false; // the host has no memory left once the planes are made
   PF_Err err = PF_Err_NONE;
   std::vector<std::vector<int>> lengths; // L after the stage
   std::unique_ptr<vemu::Image> source, destination;
@@ -39,6 +40,7 @@ template <typename Pixel> struct LengthRun {
     const MaskPlane8 N = ktest::PlaneOf(call.in(), map, "bq");
     const MaskPlane8 Q = ktest::PlaneOf(call.in(), map, "pq");
     MaskPlane16 L = ktest::Plane16(call.in(), w, h, [](int, int) { return kUntouched; });
+    if (noSpareMemory) host->injectFault(vemu::Fault::NewHandle, PF_Err_OUT_OF_MEMORY);
     err = analyseRayLengths<Pixel>(destination->world(), call.in(), source->world(), PF_LRect{0, 0, w, h}, M, N, Q,
                                    L, R, cx, cy, D, outward, nullptr);
     lengths.assign(h, std::vector<int>(w));
@@ -142,7 +144,9 @@ TYPED_TEST(RayLengths, SameMapForAnyThreadCountAndInstructionSet) {
       int written = 0;
       for (int level = 0; level <= static_cast<int>(ProcessorSimdLevel()); ++level) {
         simd.use(static_cast<SimdLevel>(level));
-        for (int threads : {1, 2, 3, 7}) {
+        // Thread count 0: two threads, and no memory for the vector walk's
+        // look-up plane, so the stage falls back to the scalar walk.
+        for (int threads : {1, 2, 3, 7, 0}) {
           LengthRun<TypeParam> run;
           run.map = map;
           run.cx = centre[0];
@@ -150,7 +154,8 @@ TYPED_TEST(RayLengths, SameMapForAnyThreadCountAndInstructionSet) {
           run.R = 9;
           run.D = 49.5f;
           run.outward = outward;
-          run.threads = threads;
+          run.threads = threads ? threads : 2;
+          run.noSpareMemory = threads == 0;
           run.run();
           ASSERT_EQ(run.err, PF_Err_NONE);
           if (reference.empty()) {
