@@ -409,6 +409,9 @@ VORTANE_AVX2 void BlurBlockAvx2(BlurJob<Pixel> &job, A_long x0, A_long y) {
 
   float tLane[8], dpLane[8], fxLane[8];
   int32_t lenLane[8], activeLane[8], caseALane[8];
+  int any = 0;
+  for (int i = 0; i < 8; ++i) any |= crow[x0 + i] & kGroup;
+  if (!any) return;
   A_long longest = 0;
   for (int i = 0; i < 8; ++i) {
     const A_long x = x0 + i;
@@ -534,9 +537,12 @@ VORTANE_AVX2 void BlurBlockAvx2(BlurJob<Pixel> &job, A_long x0, A_long y) {
     sums.add(Select(firstHeld, held, Select(firstOwn, own, P)), wk, Or(firstP, Or(firstHeld, firstOwn)));
     const __m256i pendingAdd = And(b1, NonZero(pending));
     const __m256i secondP = And(a0, a2), secondOwn = And(a0, a3);
-    sums.add(Select(secondOwn, own, Select(secondP, P, Outward ? P : substitute)),
-             avx2::Select(pendingAdd, pending, wk), Or(pendingAdd, Or(secondP, secondOwn)));
-    pending = AndNot(pendingAdd, pending);
+    const __m256i second = Or(pendingAdd, Or(secondP, secondOwn));
+    if (Any(second)) {
+      sums.add(Select(secondOwn, own, Select(secondP, P, Outward ? P : substitute)),
+               avx2::Select(pendingAdd, pending, wk), second);
+      pending = AndNot(pendingAdd, pending);
+    }
     held = Select(Or(And(b1, notColorB), kBoundedInward ? a2 : And(a2, notColorB)), P, held);
 
     if (Bounded) active = AndNot(kBoundedInward ? stop : AndNot(a0, stop), active);

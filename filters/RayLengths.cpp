@@ -132,6 +132,9 @@ template <bool Outward> VORTANE_AVX2 void LengthBlockAvx2(LengthJob &job, A_long
   const float step = 1.0f / D;
   const uint8_t *crow = job.codes.row(y);
 
+  int any = 0;
+  for (int i = 0; i < 8; ++i) any |= crow[x0 + i] & kGroup;
+  if (!any) return;
   float dpLane[8], fxLane[8];
   int32_t activeLane[8], runLane[8];
   for (int i = 0; i < 8; ++i) {
