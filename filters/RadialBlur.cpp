@@ -194,24 +194,47 @@ template <typename Pixel, bool Bounded, bool Outward> void BlurPixel(BlurJob<Pix
 enum BlurCode : uint16_t { kGroup = 1, kColorB = 2 };
 constexpr int NeighbourBit(A_long dc, A_long dr) { return 1 << (2 + (dr + 1) * 3 + (dc + 1)); }
 
-void BuildBlurCodes(MaskPlane16 &codes, const MaskPlane8 &M, const MaskPlane8 &N, A_long w, A_long h) {
-  for (A_long y = 0; y < h; ++y) {
-    const uint8_t *m = M.row(y), *n = N.row(y);
-    uint16_t *c = codes.row(y);
-    for (A_long x = 0; x < w; ++x) c[x] = static_cast<uint16_t>((m[x] != 0 ? kGroup : 0) | (n[x] != 0 ? kColorB : 0));
-    for (A_long dr = -1; dr <= 1; ++dr) {
-      if (y + dr < 0 || y + dr >= h) continue;
-      const uint8_t *near = M.row(y + dr);
-      for (A_long dc = -1; dc <= 1; ++dc) {
-        if (dc == 0 && dr == 0) continue;
-        const uint16_t bit = static_cast<uint16_t>(NeighbourBit(dc, dr));
-        const A_long first = dc < 0 ? 1 : 0, last = dc > 0 ? w - 1 : w;
-        for (A_long x = first; x < last; ++x)
-          if (near[x + dc] == 0) c[x] = static_cast<uint16_t>(c[x] | bit);
-      }
+uint16_t BlurCodeAt(const MaskPlane8 &M, const MaskPlane8 &N, A_long w, A_long h, A_long x, A_long y) {
+  uint16_t code = static_cast<uint16_t>((M.at(x, y) ? kGroup : 0) | (N.at(x, y) ? kColorB : 0));
+  for (A_long dr = -1; dr <= 1; ++dr)
+    for (A_long dc = -1; dc <= 1; ++dc) {
+      const A_long c = x + dc, r = y + dr;
+      if ((dc != 0 || dr != 0) && c >= 0 && c < w && r >= 0 && r < h && M.at(c, r) == 0)
+        code = static_cast<uint16_t>(code | NeighbourBit(dc, dr));
     }
+  return code;
+}
+
+#ifdef VORTANE_HAVE_AVX2_WALKS
+// Fills codes from M and N over the w x h rectangle, 16 pixels at a time away
+// from the rectangle's left and right edges.
+VORTANE_AVX2 void BuildBlurCodes(MaskPlane16 &codes, const MaskPlane8 &M, const MaskPlane8 &N, A_long w, A_long h) {
+  const __m128i zero = _mm_setzero_si128();
+  for (A_long y = 0; y < h; ++y) {
+    uint16_t *c = codes.row(y);
+    A_long x = 1;
+    for (; x + 16 < w; x += 16) { // columns x - 1 to x + 16 lie inside the row
+      const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i *>(M.row(y) + x));
+      const __m128i n = _mm_loadu_si128(reinterpret_cast<const __m128i *>(N.row(y) + x));
+      const __m128i own = _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi8(m, zero), _mm_set1_epi8(kGroup)),
+                                       _mm_andnot_si128(_mm_cmpeq_epi8(n, zero), _mm_set1_epi8(kColorB)));
+      __m256i code = _mm256_cvtepu8_epi16(own);
+      for (A_long dr = -1; dr <= 1; ++dr) {
+        if (y + dr < 0 || y + dr >= h) continue;
+        for (A_long dc = -1; dc <= 1; ++dc) {
+          if (dc == 0 && dr == 0) continue;
+          const __m128i near = _mm_loadu_si128(reinterpret_cast<const __m128i *>(M.row(y + dr) + x + dc));
+          const __m256i outside = _mm256_cvtepi8_epi16(_mm_cmpeq_epi8(near, zero));
+          code = _mm256_or_si256(code, _mm256_and_si256(outside, _mm256_set1_epi16(NeighbourBit(dc, dr))));
+        }
+      }
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(c + x), code);
+    }
+    for (; x < w; ++x) c[x] = BlurCodeAt(M, N, w, h, x, y);
+    c[0] = BlurCodeAt(M, N, w, h, 0, y);
   }
 }
+#endif
 
 #ifdef VORTANE_HAVE_AVX2_WALKS
 // Eight pixels in lanes: four channels of 32-bit integers (16-bit pixels)

@@ -87,39 +87,54 @@ struct LengthJob : RayJob {
 };
 
 enum LengthCode : uint8_t {
-  kGroup = 1,        // M
-  kColorB = 2,       // N
-  kPatched = 4,      // Q
-  kNotSolid = 8,     // the 3x3 block (inside the rectangle) holds a group pixel outside Color B
-  kPlainAcross = 16, // the same for the 1x3 row block (an intermediate)
+  kGroup = 1,    // M
+  kColorB = 2,   // N
+  kPatched = 4,  // Q
+  kNotSolid = 8, // the 3x3 block (inside the rectangle) holds a group pixel outside Color B
 };
 
-// Fills codes from M, N and Q over the w x h rectangle: two passes of
-// whole-row operations.
-void BuildLengthCodes(MaskPlane8 &codes, const MaskPlane8 &M, const MaskPlane8 &N, const MaskPlane8 &Q, A_long w,
-                      A_long h) {
+uint8_t LengthCodeAt(const MaskPlane8 &M, const MaskPlane8 &N, const MaskPlane8 &Q, A_long w, A_long h, A_long x,
+                     A_long y) {
+  return static_cast<uint8_t>((M.at(x, y) ? kGroup : 0) | (N.at(x, y) ? kColorB : 0) | (Q.at(x, y) ? kPatched : 0) |
+                              (SolidColorB(M, N, w, h, x, y) ? 0 : kNotSolid));
+}
+
+#ifdef VORTANE_HAVE_AVX2_WALKS
+// bit in the bytes of v that are not zero.
+VORTANE_AVX2 inline __m256i ByteBit(__m256i v, int bit) {
+  return _mm256_andnot_si256(_mm256_cmpeq_epi8(v, _mm256_setzero_si256()), _mm256_set1_epi8(static_cast<char>(bit)));
+}
+
+// Fills codes from M, N and Q over the w x h rectangle, 32 pixels at a time
+// away from the rectangle's left and right edges.
+VORTANE_AVX2 void BuildLengthCodes(MaskPlane8 &codes, const MaskPlane8 &M, const MaskPlane8 &N, const MaskPlane8 &Q,
+                                   A_long w, A_long h) {
+  const __m256i zero = _mm256_setzero_si256();
   for (A_long y = 0; y < h; ++y) {
-    const uint8_t *m = M.row(y), *n = N.row(y), *q = Q.row(y);
     uint8_t *c = codes.row(y);
-    for (A_long x = 0; x < w; ++x)
-      c[x] = static_cast<uint8_t>((m[x] != 0 ? kGroup : 0) | (n[x] != 0 ? kColorB : 0) | (q[x] != 0 ? kPatched : 0) |
-                                  (m[x] != 0 && n[x] == 0 ? kPlainAcross : 0));
-    uint8_t left = 0;
-    for (A_long x = 0; x < w; ++x) {
-      const uint8_t own = c[x] & kPlainAcross;
-      const uint8_t right = x + 1 < w ? (c[x + 1] & kPlainAcross) : 0;
-      c[x] = static_cast<uint8_t>(c[x] | left | right);
-      left = own;
+    A_long x = 1;
+    for (; x + 32 < w; x += 32) { // columns x - 1 to x + 32 lie inside the row
+      __m256i plain = zero;
+      for (A_long r = y - 1; r <= y + 1; ++r) {
+        if (r < 0 || r >= h) continue;
+        for (A_long dc = -1; dc <= 1; ++dc) {
+          const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(M.row(r) + x + dc));
+          const __m256i n = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(N.row(r) + x + dc));
+          plain = _mm256_or_si256(plain, _mm256_andnot_si256(_mm256_cmpeq_epi8(m, zero), _mm256_cmpeq_epi8(n, zero)));
+        }
+      }
+      const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(M.row(y) + x));
+      const __m256i n = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(N.row(y) + x));
+      const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(Q.row(y) + x));
+      const __m256i code = _mm256_or_si256(_mm256_or_si256(ByteBit(m, kGroup), ByteBit(n, kColorB)),
+                                           _mm256_or_si256(ByteBit(q, kPatched), ByteBit(plain, kNotSolid)));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(c + x), code);
     }
-  }
-  for (A_long y = 0; y < h; ++y) {
-    uint8_t *c = codes.row(y);
-    const uint8_t *above = y > 0 ? codes.row(y - 1) : c;
-    const uint8_t *below = y + 1 < h ? codes.row(y + 1) : c;
-    for (A_long x = 0; x < w; ++x)
-      c[x] = static_cast<uint8_t>(c[x] | ((above[x] | c[x] | below[x]) & kPlainAcross) >> 1);
+    for (; x < w; ++x) c[x] = LengthCodeAt(M, N, Q, w, h, x, y);
+    c[0] = LengthCodeAt(M, N, Q, w, h, 0, y);
   }
 }
+#endif
 
 #ifdef VORTANE_HAVE_AVX2_WALKS
 // Eight pixels x0..x0+7 of row y, one per lane, none of them the centre:
