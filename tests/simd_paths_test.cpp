@@ -57,7 +57,7 @@ const Scene kScenes[] = {
          GroupValues v = Group(s, g);
          v.blurAmount = 100.0;
          v.softness = 50.0;
-         v.invert = g == 3;
+         v.invert = g == 3 || g == 1;
          v.keepDivision = g != 4;
          vtest::SetGroup(host, g, v);
        }
