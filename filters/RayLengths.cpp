@@ -137,6 +137,19 @@ VORTANE_AVX2 void BuildLengthCodes(MaskPlane8 &codes, const MaskPlane8 &M, const
 #endif
 
 #ifdef VORTANE_HAVE_AVX2_WALKS
+// The sample at t of eight lanes: whether it lies inside the rectangle, and
+// there its code (elsewhere 0).
+VORTANE_AVX2 __attribute__((always_inline)) inline void TakeLengthSample(const LengthJob &job, __m256 t, __m256 dp,
+                                                                         __m256 fx, __m256 fy, __m256i &inRect,
+                                                                         __m256i &code) {
+  using namespace avx2;
+  const __m256 ratio = _mm256_div_ps(t, dp);
+  const __m256i px = RayPositions(ratio, fx, _mm256_set1_ps(static_cast<float>(job.cx)));
+  const __m256i py = RayPositions(ratio, fy, _mm256_set1_ps(static_cast<float>(job.cy)));
+  inRect = And(InRange(px, _mm256_set1_epi32(job.width())), InRange(py, _mm256_set1_epi32(job.height())));
+  code = Lookup(job.codes.data, PlaneOffsets(px, py, job.codes.pitch), inRect);
+}
+
 // Eight pixels x0..x0+7 of row y, one per lane, none of them the centre:
 // every lane takes the steps of LengthPixel with the same float operations;
 // a lane that ends its walk is masked off, and the block ends when all have.
@@ -163,9 +176,7 @@ template <bool Outward> VORTANE_AVX2 void LengthBlockAvx2(LengthJob &job, A_long
   if (!Any(active)) return;
   const __m256 dp = _mm256_loadu_ps(dpLane), fx = _mm256_loadu_ps(fxLane);
   const __m256 fy = _mm256_set1_ps(static_cast<float>(y - cy));
-  const __m256 fcx = _mm256_set1_ps(static_cast<float>(cx)), fcy = _mm256_set1_ps(static_cast<float>(cy));
   const __m256 stepV = _mm256_set1_ps(step), zero = _mm256_setzero_ps();
-  const __m256i w = _mm256_set1_epi32(job.width()), h = _mm256_set1_epi32(job.height());
   __m256i colorBRun = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(runLane)); // F
   __m256i firstExit = _mm256_setzero_si256();                                        // E
   __m256i outside = _mm256_setzero_si256();                                          // O
@@ -175,19 +186,12 @@ template <bool Outward> VORTANE_AVX2 void LengthBlockAvx2(LengthJob &job, A_long
   // The samples are taken one step ahead, masked only by the rectangle, so
   // that their look-ups overlap the previous step's work.
   __m256i nextInRect, nextCode;
-  auto take = [&](__m256 at) VORTANE_AVX2 {
-    const __m256 ratio = _mm256_div_ps(at, dp);
-    const __m256i px = RayPositions(ratio, fx, fcx);
-    const __m256i py = RayPositions(ratio, fy, fcy);
-    nextInRect = And(InRange(px, w), InRange(py, h));
-    nextCode = Lookup(job.codes.data, PlaneOffsets(px, py, job.codes.pitch), nextInRect);
-  };
-  take(t);
+  TakeLengthSample(job, t, dp, fx, fy, nextInRect, nextCode);
   for (A_long k = 0; k < 2 * R && Any(active); ++k) {
     const __m256 ts = t;
     const __m256i inRect = nextInRect, sampled = nextCode;
     t = Outward ? _mm256_add_ps(t, stepV) : _mm256_sub_ps(t, stepV);
-    if (k + 1 < 2 * R) take(t);
+    if (k + 1 < 2 * R) TakeLengthSample(job, t, dp, fx, fy, nextInRect, nextCode);
     active = AndNot(Compare<_CMP_LT_OQ>(ts, zero), active);
     const __m256i live = And(active, inRect);
     if (!Any(live)) continue;
