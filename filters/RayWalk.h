@@ -7,14 +7,18 @@
 #include <cstdint>
 
 #include "AEHost.h"
+#include "SimdLevel.h"
 #include "render/StageJob.h"
 
 // The job of a ray walk: the stage job with the radius (held as ceil(R)), the
-// centre in rectangle coordinates and the layer diagonal.
+// centre in rectangle coordinates and the layer diagonal, and the vector
+// instruction set the rows are walked with (chosen when the job is filled, on
+// the render thread; Scalar where the planes or images do not suit it).
 struct RayJob : StageJob {
   A_long R = 0;
   A_long cx = 0, cy = 0;
   float D = 1.0f;
+  SimdLevel simd = SimdLevel::Scalar;
 
   void setRay(PF_EffectWorld *destinationWorld, PF_EffectWorld *sourceWorld, const PF_LRect &rectangle,
               double radius, A_long centreX, A_long centreY, float diagonal) {

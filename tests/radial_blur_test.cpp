@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "filters/RadialBlur.h"
+#include "SimdOverride.h"
 #include "kernel_fixtures.h"
 
 namespace {
@@ -33,6 +34,7 @@ struct BlurRun {
   std::function<int(int, int)> length = [](int, int) { return 0; };
   int bcRed = 30000;
   int threads = 2;
+  bool noSpareMemory = false; // the host has no memory left once the planes are made
 };
 
 template <typename Pixel> struct BlurResult {
@@ -55,6 +57,7 @@ template <typename Pixel> BlurResult<Pixel> RunBlur(const BlurRun &run, PF_Err *
   const MaskPlane8 M = ktest::PlaneOf(call.in(), run.map, "ab");
   const MaskPlane8 N = ktest::PlaneOf(call.in(), run.map, "b");
   const MaskPlane16 L = ktest::Plane16(call.in(), w, h, run.length);
+  if (run.noSpareMemory) host->injectFault(vemu::Fault::NewHandle, PF_Err_OUT_OF_MEMORY);
   result.W.resize(static_cast<size_t>(std::ceil(run.R)) + 1);
   buildStepWeights(static_cast<A_long>(run.R), 100.0, result.W.data());
   const PF_LRect rect{0, 0, w, h};
@@ -286,7 +289,7 @@ TYPED_TEST(RadialBlur, RadiusBelowTwoCopiesTheGroupOnly) {
 }
 
 // A noisy image with an irregular group: every kernel gives the same bytes
-// with 1, 2, 3 and 7 threads; a sub-rectangle of a larger image gives the
+// with 1, 2, 3 and 7 threads and with every vector instruction set; a sub-rectangle of a larger image gives the
 // same pixels as the same content on its own.
 Map NoisyMap(int w, int h) {
   Map map;
@@ -302,28 +305,42 @@ Map NoisyMap(int w, int h) {
   return map;
 }
 
-TYPED_TEST(RadialBlur, SameBytesForAnyThreadCount) {
-  for (Kind kind : {Kind::BoundedInward, Kind::BoundedOutward, Kind::OpenInward, Kind::OpenOutward}) {
-    std::vector<uint8_t> reference;
-    for (int threads : {1, 2, 3, 7}) {
-      BlurRun run;
-      run.map = NoisyMap(41, 29);
-      run.cx = 17;
-      run.cy = 11;
-      run.R = 9;
-      run.f = 0.35;
-      run.kind = kind;
-      run.D = 50.2f;
-      run.red = [](int x, int y) { return (x * 811 + y * 397 + x * y * 13) % 32769; };
-      run.alpha = [](int x, int y) { return (x + y) % 9 == 0 ? 0 : 32768; };
-      run.length = [](int x, int y) { return (x * y) % 13; };
-      run.threads = threads;
-      auto r = RunBlur<TypeParam>(run);
-      if (reference.empty()) {
-        reference = r.output.pixelBytes();
-        EXPECT_NE(reference, r.source.pixelBytes());
-      } else {
-        EXPECT_EQ(r.output.pixelBytes(), reference) << "kind " << static_cast<int>(kind) << ", threads " << threads;
+TYPED_TEST(RadialBlur, SameBytesForAnyThreadCountAndInstructionSet) {
+  vtest::SimdOverride simd;
+  // Centres inside a block of lanes, left of and below the rectangle, and at
+  // its right edge (where walks that start behind the centre leave it).
+  const int centres[][2] = {{17, 11}, {-6, 35}, {40, 1}};
+  for (const auto &centre : centres) {
+    for (Kind kind : {Kind::BoundedInward, Kind::BoundedOutward, Kind::OpenInward, Kind::OpenOutward}) {
+      std::vector<uint8_t> reference;
+      for (int level = 0; level <= static_cast<int>(ProcessorSimdLevel()); ++level) {
+        simd.use(static_cast<SimdLevel>(level));
+        // Thread count 0: two threads, and no memory for the vector walk's
+        // look-up plane, so the stage falls back to the scalar walk.
+        for (int threads : {1, 2, 3, 7, 0}) {
+          BlurRun run;
+          run.map = NoisyMap(41, 29);
+          run.cx = centre[0];
+          run.cy = centre[1];
+          run.R = 9;
+          run.f = 0.35;
+          run.kind = kind;
+          run.D = 50.2f;
+          run.red = [](int x, int y) { return (x * 811 + y * 397 + x * y * 13) % 32769; };
+          run.alpha = [](int x, int y) { return (x + y) % 9 == 0 ? 0 : 32768; };
+          run.length = [](int x, int y) { return (x * y) % 13; };
+          run.threads = threads ? threads : 2;
+          run.noSpareMemory = threads == 0;
+          auto r = RunBlur<TypeParam>(run);
+          if (reference.empty()) {
+            reference = r.output.pixelBytes();
+            EXPECT_NE(reference, r.source.pixelBytes());
+          } else {
+            EXPECT_EQ(r.output.pixelBytes(), reference)
+                << "kind " << static_cast<int>(kind) << ", centre " << centre[0] << ", level " << level
+                << ", threads " << threads;
+          }
+        }
       }
     }
   }

@@ -1,9 +1,11 @@
 // The ray length analysis through the emulator, at both working depths:
 // lengths written on hand-made rows (limits 1 and R, patched pixels), the
-// centre pixel, fallback, progress and independence of the thread count.
+// centre pixel, fallback, progress, and independence of the thread count and
+// of the vector instruction set.
 #include <gtest/gtest.h>
 
 #include "filters/RayLengths.h"
+#include "SimdOverride.h"
 #include "kernel_fixtures.h"
 
 namespace {
@@ -21,6 +23,7 @@ template <typename Pixel> struct LengthRun {
   bool outward = true;
   float D = 64.0f;
   int threads = 2;
+  bool noSpareMemory = false; // the host has no memory left once the planes are made
   PF_Err err = PF_Err_NONE;
   std::vector<std::vector<int>> lengths; // L after the stage
   std::unique_ptr<vemu::Image> source, destination;
@@ -37,6 +40,7 @@ template <typename Pixel> struct LengthRun {
     const MaskPlane8 N = ktest::PlaneOf(call.in(), map, "bq");
     const MaskPlane8 Q = ktest::PlaneOf(call.in(), map, "pq");
     MaskPlane16 L = ktest::Plane16(call.in(), w, h, [](int, int) { return kUntouched; });
+    if (noSpareMemory) host->injectFault(vemu::Fault::NewHandle, PF_Err_OUT_OF_MEMORY);
     err = analyseRayLengths<Pixel>(destination->world(), call.in(), source->world(), PF_LRect{0, 0, w, h}, M, N, Q,
                                    L, R, cx, cy, D, outward, nullptr);
     lengths.assign(h, std::vector<int>(w));
@@ -119,7 +123,9 @@ TYPED_TEST(RayLengths, RadiusBelowTwoCopiesTheGroupAndWritesNoLength) {
     }
 }
 
-TYPED_TEST(RayLengths, SameMapForAnyThreadCount) {
+// The same map for any thread count and with every vector instruction set
+// (against the scalar walk at one thread).
+TYPED_TEST(RayLengths, SameMapForAnyThreadCountAndInstructionSet) {
   Map map;
   for (int y = 0; y < 31; ++y) {
     std::string row;
@@ -129,29 +135,41 @@ TYPED_TEST(RayLengths, SameMapForAnyThreadCount) {
     }
     map.rows.push_back(row);
   }
-  for (bool outward : {false, true}) {
-    std::vector<std::vector<int>> reference;
-    int written = 0;
-    for (int threads : {1, 2, 3, 7}) {
-      LengthRun<TypeParam> run;
-      run.map = map;
-      run.cx = 14;
-      run.cy = 12;
-      run.R = 9;
-      run.D = 49.5f;
-      run.outward = outward;
-      run.threads = threads;
-      run.run();
-      ASSERT_EQ(run.err, PF_Err_NONE);
-      if (reference.empty()) {
-        reference = run.lengths;
-        for (const auto &row : reference)
-          for (int v : row) written += v != kUntouched;
-      } else {
-        EXPECT_EQ(run.lengths, reference) << "outward " << outward << ", threads " << threads;
+  vtest::SimdOverride simd;
+  // Centres inside a block of lanes, and left of and below the rectangle.
+  const int centres[][2] = {{14, 12}, {-9, 40}};
+  for (const auto &centre : centres) {
+    for (bool outward : {false, true}) {
+      std::vector<std::vector<int>> reference;
+      int written = 0;
+      for (int level = 0; level <= static_cast<int>(ProcessorSimdLevel()); ++level) {
+        simd.use(static_cast<SimdLevel>(level));
+        // Thread count 0: two threads, and no memory for the vector walk's
+        // look-up plane, so the stage falls back to the scalar walk.
+        for (int threads : {1, 2, 3, 7, 0}) {
+          LengthRun<TypeParam> run;
+          run.map = map;
+          run.cx = centre[0];
+          run.cy = centre[1];
+          run.R = 9;
+          run.D = 49.5f;
+          run.outward = outward;
+          run.threads = threads ? threads : 2;
+          run.noSpareMemory = threads == 0;
+          run.run();
+          ASSERT_EQ(run.err, PF_Err_NONE);
+          if (reference.empty()) {
+            reference = run.lengths;
+            for (const auto &row : reference)
+              for (int v : row) written += v != kUntouched;
+          } else {
+            EXPECT_EQ(run.lengths, reference) << "outward " << outward << ", centre " << centre[0] << ", level "
+                                              << level << ", threads " << threads;
+          }
+        }
       }
+      EXPECT_GT(written, 50) << outward; // the map exercises the writes
     }
-    EXPECT_GT(written, 50) << outward; // the map exercises the writes
   }
 }
 
