@@ -42,6 +42,12 @@ const void *SuiteCache::get(Slot slot) {
 
 const PF_HandleSuite1 *SuiteCache::handleSuite() { return static_cast<const PF_HandleSuite1 *>(get(kHandle2)); }
 
+const PF_HandleSuite1 *SuiteCache::takeHandleSuite() {
+  const PF_HandleSuite1 *suite = handleSuite();
+  suites_[kHandle2] = nullptr;
+  return suite;
+}
+
 const PF_FillMatteSuite2 *SuiteCache::fillMatteSuite() {
   return static_cast<const PF_FillMatteSuite2 *>(get(kFillMatte2));
 }

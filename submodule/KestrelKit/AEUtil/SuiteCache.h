@@ -15,6 +15,9 @@ class SuiteCache {
   SuiteCache &operator=(const SuiteCache &) = delete;
 
   const PF_HandleSuite1 *handleSuite();                 // "PF Handle Suite" 2
+  // Like handleSuite(), but the acquisition passes to the caller, who keeps
+  // it as long as it needs the suite and then calls ReleaseSuite itself.
+  const PF_HandleSuite1 *takeHandleSuite();
   const PF_FillMatteSuite2 *fillMatteSuite();           // "PF Fill Matte Suite" 2
   const PF_WorldTransformSuite1 *worldTransformSuite(); // "PF World Transform Suite" 1
 
