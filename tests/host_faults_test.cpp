@@ -95,4 +95,36 @@ TEST(HostFaults, EveryFailedHostCallGivesAnErrorOrTheCleanFrameAndLeavesNothing)
   std::printf("%ld faulted frames, %ld of them reported an error\n", runs, failed);
 }
 
+TEST(HostFaults, FailuresTheHostCannotMistakeEndTheFrameWithTheirCode) {
+  struct Case {
+    PF_PixelFormat format;
+    bool smart;
+    const char *function;
+    long n;
+    PF_Err err;
+    PF_Err expected;
+  } cases[] = {
+      // A host that calls its world suite missing in a float frame: the
+      // world's flags would call the input 8-bit, so the frame stops before
+      // any world is made or copied.
+      {PF_PixelFormat_ARGB128, true, "AcquireSuite PF World Suite/2", 1, kSPSuiteNotFoundError,
+       PF_Err_BAD_CALLBACK_PARAM},
+      // The same suite failing to be handed out, in both paths.
+      {PF_PixelFormat_ARGB128, false, "AcquireSuite PF World Suite/2", 1, PF_Err_OUT_OF_MEMORY,
+       PF_Err_BAD_CALLBACK_PARAM},
+      // A conversion failing on a worker thread is the frame's result.
+      {PF_PixelFormat_ARGB64, true, "RGBtoHLS", 6, PF_Err_INTERNAL_STRUCT_DAMAGED, PF_Err_INTERNAL_STRUCT_DAMAGED},
+      {PF_PixelFormat_ARGB32, false, "RGBtoHLS", 9, PF_Interrupt_CANCEL, PF_Interrupt_CANCEL},
+  };
+  for (const Case &c : cases) {
+    const std::string what = std::string(c.function) + " " + std::to_string(c.n);
+    auto host = SceneHost();
+    ASSERT_TRUE(host->failCall(c.function, c.n, c.err));
+    vemu::Image input = vemu::ConvertFrame(vemu::SyntheticCelFrame(kW, kH), c.format), output(kW, kH, c.format);
+    EXPECT_EQ(Render(*host, c.smart, input, output), c.expected) << what;
+    EXPECT_EQ(host->leaks(), "") << what;
+    EXPECT_TRUE(host->misuse().empty()) << what;
+  }
+}
+
 } // namespace

@@ -60,7 +60,8 @@ ScopedSuite::ScopedSuite(const SPBasicSuite *basicSuite, const char *name, int32
     : basic_(basicSuite), name_(name), version_(version) {
   if (!basic_) return;
   const void *suite = nullptr;
-  if (basic_->AcquireSuite(name_, version_, &suite) != kSPNoError) return;
+  acquireError_ = basic_->AcquireSuite(name_, version_, &suite);
+  if (acquireError_ != kSPNoError) return;
   if (suite) {
     suite_ = suite;
   } else {

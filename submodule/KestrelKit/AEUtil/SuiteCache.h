@@ -40,10 +40,14 @@ class ScopedSuite {
 
   template <typename T> const T *as() const { return static_cast<const T *>(suite_); }
   explicit operator bool() const { return suite_ != nullptr; }
+  // No suite because the host has none by that name and version (or there is
+  // no basic suite), as opposed to a host that failed to hand it out.
+  bool missing() const { return !basic_ || acquireError_ == kSPSuiteNotFoundError; }
 
  private:
   const SPBasicSuite *basic_;
   const void *suite_ = nullptr;
+  SPErr acquireError_ = kSPNoError;
   const char *name_;
   int32 version_;
 };
