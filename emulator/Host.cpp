@@ -10,6 +10,7 @@
 #include <limits>
 #include <sstream>
 #include <thread>
+#include <type_traits>
 
 #include "ThreadPool.h"
 
@@ -317,51 +318,103 @@ PF_Err cbCheckoutOutput(PF_ProgPtr ref, PF_EffectWorld **output) {
   return PF_Err_NONE;
 }
 
+// ---- counted functions ----
+// Every callback and suite function the plug-in can reach is entered through
+// Hook, which counts the call for its host and fails it when the host's armed
+// fault says so. Suite acquisitions count per suite (ids from kFixedFunctions
+// on, in the order of kSuites).
+enum FunctionId : int {
+  fNewHandle, fLockHandle, fUnlockHandle, fDisposeHandle, fGetHandleSize, fResizeHandle, fCheckoutParam,
+  fCheckinParam, fAddParam, fAbort, fProgress, fRGBtoHLS, fGetPlatformData, fIterateGeneric, fNewWorld2,
+  fDisposeWorld2, fGetPixelFormat, fNewWorld1, fDisposeWorld1, fCopy, fCopyHq, fFill, fUpdateParamUI,
+  fAppGetLanguage, fRunOptionsDialog, fCheckoutLayer, fGuidMixIn, fCheckoutLayerPixels, fCheckinLayerPixels,
+  fCheckoutOutput, fReleaseSuite, kFixedFunctions
+};
+const char *const kFunctionNames[kFixedFunctions] = {
+    "host_new_handle", "host_lock_handle", "host_unlock_handle", "host_dispose_handle", "host_get_handle_size",
+    "host_resize_handle", "checkout_param", "checkin_param", "add_param", "abort", "progress", "RGBtoHLS",
+    "get_platform_data", "iterate_generic", "PF_NewWorld", "PF_DisposeWorld", "PF_GetPixelFormat", "new_world",
+    "dispose_world", "copy", "copy_hq", "fill", "PF_UpdateParamUI", "PF_AppGetLanguage", "RunOptionsDialog",
+    "checkout_layer", "GuidMixIn", "checkout_layer_pixels", "checkin_layer_pixels", "checkout_output",
+    "ReleaseSuite"};
+
+// What a failed call returns: the error for functions with an error result,
+// null for the handle functions that hand out a pointer, 0 otherwise.
+template <typename R> R FailedResult(PF_Err err) {
+  if constexpr (std::is_same_v<R, PF_Err>) return err;
+  else return R{};
+}
+
+// GivesBack: the call hands something back to the host, which takes it even
+// when the call then reports an error.
+template <auto Fn, int Id, bool GivesBack = false> struct Hook;
+template <typename R, typename... A, R (*Fn)(A...), int Id, bool GivesBack> struct Hook<Fn, Id, GivesBack> {
+  static R call(A... args) {
+    Host *host = currentHost();
+    PF_Err err = PF_Err_NONE;
+    const bool fail = host && host->enterFunction(Id, &err);
+    if constexpr (std::is_void_v<R>) {
+      Fn(args...);
+    } else if constexpr (GivesBack) {
+      const R result = Fn(args...);
+      return fail ? FailedResult<R>(err) : result;
+    } else {
+      if (fail) return FailedResult<R>(err);
+      return Fn(args...);
+    }
+  }
+};
+#define VEMU_HOOK(fn, id) (&Hook<fn, id>::call)
+#define VEMU_HOOK_GIVES_BACK(fn, id) (&Hook<fn, id, true>::call)
+
 // ---- static tables ----
 SPBasicSuite gBasicSuite = {cbAcquireSuite, cbReleaseSuite, cbIsEqual,      cbAllocateBlock,
                             cbFreeBlock,    cbReallocateBlock, cbUndefined};
 
-PF_HandleSuite1 gHandleSuite = {cbNewHandle,    cbLockHandle,    cbUnlockHandle,
-                                cbDisposeHandle, cbGetHandleSize, cbResizeHandle};
+PF_HandleSuite1 gHandleSuite = {VEMU_HOOK(cbNewHandle, fNewHandle),         VEMU_HOOK(cbLockHandle, fLockHandle),
+                                VEMU_HOOK(cbUnlockHandle, fUnlockHandle),   VEMU_HOOK(cbDisposeHandle, fDisposeHandle),
+                                VEMU_HOOK(cbGetHandleSize, fGetHandleSize), VEMU_HOOK(cbResizeHandle, fResizeHandle)};
 
-PF_WorldSuite1 gWorldSuite1 = {cbNewWorld1, cbDisposeWorld};
-PF_WorldSuite2 gWorldSuite2 = {cbNewWorld2, cbDisposeWorld, cbGetPixelFormat};
+PF_WorldSuite1 gWorldSuite1 = {VEMU_HOOK(cbNewWorld1, fNewWorld1),
+                               VEMU_HOOK_GIVES_BACK(cbDisposeWorld, fDisposeWorld1)};
+PF_WorldSuite2 gWorldSuite2 = {VEMU_HOOK(cbNewWorld2, fNewWorld2), VEMU_HOOK_GIVES_BACK(cbDisposeWorld, fDisposeWorld2),
+                               VEMU_HOOK(cbGetPixelFormat, fGetPixelFormat)};
 
 PF_WorldTransformSuite1 makeTransformSuite() {
   PF_WorldTransformSuite1 s{};
-  s.copy = cbCopy;
-  s.copy_hq = cbCopyHq;
+  s.copy = VEMU_HOOK(cbCopy, fCopy);
+  s.copy_hq = VEMU_HOOK(cbCopyHq, fCopyHq);
   return s;
 }
 PF_WorldTransformSuite1 gTransformSuite = makeTransformSuite();
 
 PF_FillMatteSuite2 makeFillSuite() {
   PF_FillMatteSuite2 s{};
-  s.fill = cbFill;
+  s.fill = VEMU_HOOK(cbFill, fFill);
   return s;
 }
 PF_FillMatteSuite2 gFillSuite = makeFillSuite();
 
 PF_ParamUtilsSuite1 makeParamUtils1() {
   PF_ParamUtilsSuite1 s{};
-  s.PF_UpdateParamUI = cbUpdateParamUI;
+  s.PF_UpdateParamUI = VEMU_HOOK(cbUpdateParamUI, fUpdateParamUI);
   return s;
 }
 PF_ParamUtilsSuite1 gParamUtils1 = makeParamUtils1();
 PF_ParamUtilsSuite3 makeParamUtils3() {
   PF_ParamUtilsSuite3 s{};
-  s.PF_UpdateParamUI = cbUpdateParamUI;
+  s.PF_UpdateParamUI = VEMU_HOOK(cbUpdateParamUI, fUpdateParamUI);
   return s;
 }
 PF_ParamUtilsSuite3 gParamUtils3 = makeParamUtils3();
 
 PFAppSuite5 makeAppSuite() {
   PFAppSuite5 s{};
-  s.PF_AppGetLanguage = cbAppGetLanguage;
+  s.PF_AppGetLanguage = VEMU_HOOK(cbAppGetLanguage, fAppGetLanguage);
   return s;
 }
 PFAppSuite5 gAppSuite = makeAppSuite();
-VortaneDialogChoiceSuite1 gDialogChoiceSuite = {cbRunOptionsDialog};
+VortaneDialogChoiceSuite1 gDialogChoiceSuite = {VEMU_HOOK(cbRunOptionsDialog, fRunOptionsDialog)};
 
 struct SuiteEntry {
   const char *name;
@@ -376,13 +429,24 @@ const SuiteEntry kSuites[] = {
     {kVortaneDialogChoiceSuite, kVortaneDialogChoiceSuiteVersion1, &gDialogChoiceSuite},
 };
 
+constexpr int kSuiteCount = static_cast<int>(sizeof kSuites / sizeof kSuites[0]);
+
+std::string FunctionName(int id) {
+  if (id < kFixedFunctions) return kFunctionNames[id];
+  const SuiteEntry &e = kSuites[id - kFixedFunctions];
+  return std::string("AcquireSuite ") + e.name + "/" + std::to_string(e.version);
+}
+
 SPErr cbAcquireSuite(const char *name, int32 version, const void **suite) {
   *suite = nullptr;
   Host *host = currentHost();
   if (!host) return kSPSuiteNotFoundError;
   if (host->suiteWithheld(name, version)) return kSPSuiteNotFoundError;
-  for (const SuiteEntry &e : kSuites) {
+  for (int i = 0; i < kSuiteCount; ++i) {
+    const SuiteEntry &e = kSuites[i];
     if (std::strcmp(e.name, name) == 0 && e.version == version) {
+      PF_Err failure;
+      if (host->enterFunction(kFixedFunctions + i, &failure)) return failure;
       PF_Err ignored;
       *suite = host->takeFault(Fault::SuiteWithoutTable, &ignored) ? nullptr : e.table;
       host->countSuite(name, version, true);
@@ -395,27 +459,29 @@ SPErr cbAcquireSuite(const char *name, int32 version, const void **suite) {
 SPErr cbReleaseSuite(const char *name, int32 version) {
   Host *host = currentHost();
   if (!host) return kSPSuiteNotFoundError;
+  PF_Err failure = PF_Err_NONE;
+  const bool fail = host->enterFunction(fReleaseSuite, &failure);
   host->countSuite(name, version, false);
-  return kSPNoError;
+  return fail ? failure : kSPNoError;
 }
 
 PF_UtilCallbacks makeUtils() {
   PF_UtilCallbacks u{};
-  u.host_new_handle = cbNewHandle;
-  u.host_lock_handle = cbLockHandle;
-  u.host_unlock_handle = cbUnlockHandle;
-  u.host_dispose_handle = cbDisposeHandle;
-  u.host_get_handle_size = cbGetHandleSize;
-  u.host_resize_handle = cbResizeHandle;
+  u.host_new_handle = gHandleSuite.host_new_handle;
+  u.host_lock_handle = gHandleSuite.host_lock_handle;
+  u.host_unlock_handle = gHandleSuite.host_unlock_handle;
+  u.host_dispose_handle = gHandleSuite.host_dispose_handle;
+  u.host_get_handle_size = gHandleSuite.host_get_handle_size;
+  u.host_resize_handle = gHandleSuite.host_resize_handle;
   u.ansi.sprintf = cbSprintf;
   u.ansi.strcpy = cbStrcpy;
-  u.colorCB.RGBtoHLS = cbRGBtoHLS;
-  u.get_platform_data = cbGetPlatformData;
-  u.iterate_generic = cbIterateGeneric;
-  u.copy = copyWorlds;
-  u.fill = cbFill;
-  u.new_world = cbNewWorld1;
-  u.dispose_world = cbDisposeWorld;
+  u.colorCB.RGBtoHLS = VEMU_HOOK(cbRGBtoHLS, fRGBtoHLS);
+  u.get_platform_data = VEMU_HOOK(cbGetPlatformData, fGetPlatformData);
+  u.iterate_generic = VEMU_HOOK(cbIterateGeneric, fIterateGeneric);
+  u.copy = VEMU_HOOK(copyWorlds, fCopy);
+  u.fill = VEMU_HOOK(cbFill, fFill);
+  u.new_world = VEMU_HOOK(cbNewWorld1, fNewWorld1);
+  u.dispose_world = VEMU_HOOK_GIVES_BACK(cbDisposeWorld, fDisposeWorld1);
   return u;
 }
 PF_UtilCallbacks gUtils = makeUtils();
@@ -467,7 +533,8 @@ Host::DirectCall::DirectCall(Host &host) : state_(new State{Call{&host}, tCall})
 
 Host::DirectCall::~DirectCall() { tCall = state_->previous; }
 
-Host::Host(PF_FilterProc entry) : entry_(entry) {
+Host::Host(PF_FilterProc entry) : entry_(entry), calls_(new std::atomic<long>[kFixedFunctions + kSuiteCount]) {
+  resetCallCounts();
   unsigned n = std::thread::hardware_concurrency();
   setThreads(n ? static_cast<int>(n) : 1);
 }
@@ -542,6 +609,44 @@ bool Host::takeFault(Fault which, PF_Err *err) {
   *err = p.err;
   if (p.once) p.active = false;
   return true;
+}
+
+bool Host::failCall(const std::string &function, long n, PF_Err err) {
+  for (int id = 0; id < kFixedFunctions + kSuiteCount; ++id) {
+    if (FunctionName(id) != function) continue;
+    armedFunction_ = -1;
+    faultFired_ = false;
+    armedErr_ = err;
+    armedCall_ = calls_[id] + n;
+    armedFunction_ = id;
+    return true;
+  }
+  return false;
+}
+
+bool Host::enterFunction(int id, PF_Err *err) {
+  const long n = ++calls_[id];
+  if (armedFunction_.load() != id || n != armedCall_.load()) return false;
+  int armed = id;
+  if (!armedFunction_.compare_exchange_strong(armed, -1)) return false;
+  *err = armedErr_;
+  faultFired_ = true;
+  return true;
+}
+
+std::map<std::string, long> Host::callCounts() const {
+  std::map<std::string, long> counts;
+  for (int id = 0; id < kFixedFunctions + kSuiteCount; ++id)
+    if (calls_[id] > 0) counts[FunctionName(id)] = calls_[id];
+  return counts;
+}
+
+void Host::resetCallCounts() {
+  for (int id = 0; id < kFixedFunctions + kSuiteCount; ++id) calls_[id] = 0;
+}
+
+bool Host::canFail(const std::string &function) {
+  return function != kFunctionNames[fUnlockHandle] && function != kFunctionNames[fDisposeHandle];
 }
 
 void Host::noteMisuse(const std::string &what) {
@@ -822,11 +927,11 @@ PF_ParamDef **Host::paramArray() {
 
 void Host::fillInData(PF_InData *in, Call *call) {
   std::memset(in, 0, sizeof *in);
-  in->inter.checkout_param = cbCheckoutParam;
-  in->inter.checkin_param = cbCheckinParam;
-  in->inter.add_param = cbAddParam;
-  in->inter.abort = cbAbort;
-  in->inter.progress = cbProgress;
+  in->inter.checkout_param = VEMU_HOOK(cbCheckoutParam, fCheckoutParam);
+  in->inter.checkin_param = VEMU_HOOK_GIVES_BACK(cbCheckinParam, fCheckinParam);
+  in->inter.add_param = VEMU_HOOK(cbAddParam, fAddParam);
+  in->inter.abort = VEMU_HOOK(cbAbort, fAbort);
+  in->inter.progress = VEMU_HOOK(cbProgress, fProgress);
   in->utils = &gUtils;
   in->effect_ref = reinterpret_cast<PF_ProgPtr>(call);
   in->quality = quality_;
@@ -1034,7 +1139,7 @@ PF_Err Host::runSmart(Image &input, Image &output, const SmartRenderOptions &opt
   PF_PreRenderOutput pout{};
   pout.result_rect = options.preRenderResult;
   pout.max_result_rect = options.preRenderMaxResult;
-  PF_PreRenderCallbacks pcb{cbCheckoutLayer, cbGuidMixIn};
+  PF_PreRenderCallbacks pcb{VEMU_HOOK(cbCheckoutLayer, fCheckoutLayer), VEMU_HOOK(cbGuidMixIn, fGuidMixIn)};
   PF_PreRenderExtra pex{&pin, &pout, &pcb};
   PF_Err err = enter(PF_Cmd_SMART_PRE_RENDER, &in, &out, nullptr, nullptr, &pex);
   if (result) {
@@ -1052,7 +1157,9 @@ PF_Err Host::runSmart(Image &input, Image &output, const SmartRenderOptions &opt
     sin.output_request = pin.output_request;
     sin.bitdepth = pin.bitdepth;
     sin.pre_render_data = pout.pre_render_data;
-    PF_SmartRenderCallbacks scb{cbCheckoutLayerPixels, cbCheckinLayerPixels, cbCheckoutOutput};
+    PF_SmartRenderCallbacks scb{VEMU_HOOK(cbCheckoutLayerPixels, fCheckoutLayerPixels),
+                                VEMU_HOOK_GIVES_BACK(cbCheckinLayerPixels, fCheckinLayerPixels),
+                                VEMU_HOOK(cbCheckoutOutput, fCheckoutOutput)};
     PF_SmartRenderExtra sex{&sin, &scb};
     err = enter(PF_Cmd_SMART_RENDER, &in2, &out2, nullptr, nullptr, &sex);
   }

@@ -152,6 +152,25 @@ class Host {
   void injectFault(Fault which, PF_Err err, int successes = 0, bool once = false);
   void clearFaults();
 
+  // ---- faults by function ----
+  // Every callback and suite function counts its calls, on whichever thread
+  // makes them. Functions go by their SDK names ("checkout_layer_pixels",
+  // "RGBtoHLS", "PF_NewWorld", "copy_hq", ...); acquisitions of one suite by
+  // "AcquireSuite " plus name/version ("AcquireSuite PF Handle Suite/2").
+  // failCall arms one fault: the n-th call from now (1 = the next) fails with
+  // err, once. A failed call returns err (AcquireSuite: as its SPErr, with no
+  // suite; host_new_handle and host_lock_handle: null). Calls that give
+  // something back (check-ins, disposals, ReleaseSuite) still take it back
+  // and then report err: the plug-in could not retry them without risking a
+  // double release. Calls without a result (unlocking, disposing of a
+  // handle) cannot fail; canFail() tells them apart.
+  // Returns false for a name the host does not know.
+  bool failCall(const std::string &function, long n, PF_Err err);
+  bool faultFired() const { return faultFired_; }
+  std::map<std::string, long> callCounts() const; // functions called at least once
+  void resetCallCounts();
+  static bool canFail(const std::string &function);
+
   // ---- commands ----
   // Sends any command with the host's current records; params is the
   // parameter array of the instance, output an optional output world.
@@ -230,6 +249,8 @@ class Host {
   struct Call;
   PF_Err runIterate(A_long iterations, void *refcon, PF_Err (*fn)(void *, A_long, A_long, A_long));
   bool takeFault(Fault which, PF_Err *err);
+  // Counts a call of function id; true when the armed fault fires on it.
+  bool enterFunction(int id, PF_Err *err);
   void noteMisuse(const std::string &what);
   bool suiteWithheld(const char *name, int32 version) const;
   void countSuite(const char *name, int32 version, bool acquire);
@@ -292,6 +313,11 @@ class Host {
     bool once = false;
   };
   std::array<FaultPlan, static_cast<size_t>(Fault::Count)> faults_{};
+  std::unique_ptr<std::atomic<long>[]> calls_; // per function id
+  std::atomic<int> armedFunction_{-1};
+  std::atomic<long> armedCall_{0};
+  std::atomic<PF_Err> armedErr_{0};
+  std::atomic<bool> faultFired_{false};
 
   std::map<std::string, long> suiteLive_;
   std::map<std::string, long> suiteTotal_;

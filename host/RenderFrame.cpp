@@ -50,6 +50,19 @@ void DeletePreRenderData(void *data) {
   dispose(handle);
 }
 
+// Whether a known pixel format contradicts the frame's bit depth as the host
+// states it (8, 16 or 32; other values tell nothing). A format answered from
+// a world's flags, by a host whose world suite could not be had, cannot tell
+// a float world from an 8-bit one.
+bool ContradictsBitDepth(PF_PixelFormat format, short bitdepth) {
+  const short depth = format == PF_PixelFormat_ARGB32    ? 8
+                      : format == PF_PixelFormat_ARGB64  ? 16
+                      : format == PF_PixelFormat_ARGB128 ? 32
+                                                         : 0;
+  const bool stated = bitdepth == 8 || bitdepth == 16 || bitdepth == 32;
+  return depth != 0 && stated && depth != bitdepth;
+}
+
 } // namespace
 
 PF_Err BaseFilter::Render(PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[], PF_LayerDef *output) {
@@ -135,6 +148,8 @@ PF_Err BaseFilter::SmartRender(PF_InData *in_data, PF_OutData *out_data, PF_Smar
       settings->layerRect = PF_LRect{input->origin_x, input->origin_y, input->width + input->origin_x,
                                      input->height + input->origin_y};
       if (err == PF_Err_NONE) err = AEUtil::getPixelFormat(in_data, input, &settings->pixelFormat);
+      if (err == PF_Err_NONE && ContradictsBitDepth(settings->pixelFormat, extra->input->bitdepth))
+        err = PF_Err_BAD_CALLBACK_PARAM;
       if (err == PF_Err_NONE) err = SmartRenderPrepare(in_data, out_data, extra, settings);
       if (err == PF_Err_NONE) err = ProcessPixels(settings);
     }

@@ -3,6 +3,7 @@
 // conversion when a pixel repeats the last colour) and marks the close ones.
 #include "ExtractColorGroup.h"
 
+#include <atomic>
 #include <cstring>
 #include <utility>
 
@@ -15,6 +16,9 @@ struct ExtractJob : StageJob {
   ColorMatchList entries; // the caller's list, copied on the calling thread
   A_u_char label = 1;
   // The plane being written is slot 1 (groupMask); the image is `source`.
+  // The first failed conversion of any band; the band callbacks cannot
+  // return it, so the stage does after the iteration.
+  std::atomic<PF_Err> conversionError{PF_Err_NONE};
 };
 
 // Same red, green and blue; alpha is not compared. Float channels compare
@@ -68,7 +72,12 @@ template <typename Pixel> void ExtractRows(ExtractJob &job, A_long begin, A_long
           const PF_Err err = toHls(in->effect_ref, &rgb, hls);
           last = p;
           cached = true;
-          // A failed conversion leaves nothing to compare: not matched.
+          // A failed conversion leaves nothing to compare: not matched, and
+          // the frame fails with the first such error.
+          if (err != PF_Err_NONE) {
+            PF_Err none = PF_Err_NONE;
+            job.conversionError.compare_exchange_strong(none, err);
+          }
           lastResult = err == PF_Err_NONE ? MatchEntries(hls, entries, count, job.label) : 0;
           element = lastResult;
         }
@@ -113,7 +122,8 @@ PF_Err extractColorGroup(MaskPlane8 &destination, PF_InData *in_data, PF_EffectW
   clearPlane(plane);
   job.groupMask = plane;
 
-  const PF_Err err = IterateBands<ExtractJob, ExtractRows<Pixel>>(in_data, job, job.height());
+  PF_Err err = IterateBands<ExtractJob, ExtractRows<Pixel>>(in_data, job, job.height());
+  if (err == PF_Err_NONE) err = job.conversionError.load();
 
   updateOccupancy(plane);
   destination = std::move(plane);

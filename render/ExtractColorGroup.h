@@ -51,9 +51,11 @@ inline A_u_char ExtractByte(A_FpShort v) {
 // Replaces destination by a new u8 plane of the rectangle's size holding 1
 // where a pixel of image matches an entry, 0 elsewhere (exact row and column
 // flags). Pixel is PF_Pixel8, PF_Pixel16 or PF_PixelFloat. Returns
-// iterate_generic's result; a pixel whose host conversion fails is not
-// matched. A rectangle outside the image is refused with
-// PF_Err_BAD_CALLBACK_PARAM and destination is left as it was.
+// iterate_generic's error, or else the first error of the host's RGBtoHLS:
+// which conversion fails first depends on the threads, so a mask made with
+// a failed conversion (its pixel unmatched) must not make a frame. A
+// rectangle outside the image is refused with PF_Err_BAD_CALLBACK_PARAM and
+// destination is left as it was.
 template <typename Pixel>
 PF_Err extractColorGroup(MaskPlane8 &destination, PF_InData *in_data, PF_EffectWorld *image, const PF_LRect &rect,
                          const ColorMatchList &entries);

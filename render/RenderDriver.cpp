@@ -279,8 +279,12 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
     if (Depth::kEightBit && e == PF_Err_NONE) e = writeBack8(output, in, result.get(), rect, planes.groupMask);
   }
 
-  // 10. Other views show only the groups' pixels, also after an error.
-  if (settings.viewMasking) applyViewMask<Pixel>(output, in, rect, planes.viewMask);
+  // 10. Other views show only the groups' pixels, also after an error. A
+  // mask that could not be applied leaves a wrong picture: its error counts.
+  if (settings.viewMasking) {
+    const PF_Err viewErr = applyViewMask<Pixel>(output, in, rect, planes.viewMask);
+    if (e == PF_Err_NONE) e = viewErr;
+  }
 
   // 11. Worlds and planes are released with their handles.
   return e;

@@ -35,9 +35,12 @@ TEST(AEMemory, BlockIsOneHandleWithHeader) {
   EXPECT_EQ(call.in()->utils->host_get_handle_size(handle), 132u);
   EXPECT_EQ(header[1], 1u);
   EXPECT_EQ(header[2], 100u);
-  EXPECT_EQ(header[3], 0u);
   std::memset(p, 0x5a, 100); // the caller's bytes are all usable
   EXPECT_EQ(host->liveHandles(), 1);
+  // The block holds the handle suite until it goes back, so its release
+  // needs no acquisition that could fail.
+  EXPECT_EQ(host->outstandingSuites(), 1);
+  EXPECT_TRUE(host->failCall("AcquireSuite PF Handle Suite/2", 1, PF_Err_OUT_OF_MEMORY));
   AEMemory::release(p, call.in()->pica_basicP);
   EXPECT_EQ(host->liveHandles(), 0);
   EXPECT_EQ(host->leaks(), "");

@@ -1,7 +1,8 @@
 // The Windows build driven through the host emulator: about, global set-up
-// and set-down, and the refusal of a foreign host.
+// and set-down, the refusal of a foreign host, and failed host calls.
 #include <gtest/gtest.h>
 
+#include "FaultSweep.h"
 #include "Host.h"
 #include "PluginModule.h"
 
@@ -53,6 +54,11 @@ TEST(WindowsHost, GlobalSetdownThenSetupAgain) {
   ASSERT_EQ(host->globalSetup(), PF_Err_NONE);
   EXPECT_EQ(host->outData().my_version, 560653u);
   EXPECT_EQ(host->leaks(), "");
+}
+
+TEST(WindowsHost, EveryFailedHostCallGivesAnErrorOrTheCleanFrameAndLeavesNothing) {
+  const vtest::FaultSweepResult result = vtest::SweepHostFaults(wtest::PluginEntry());
+  EXPECT_GT(result.runs, 0);
 }
 
 } // namespace

@@ -60,8 +60,17 @@ void unlock() { gLock.unlock(); }
 void *AEMemory::alloc(uint64_t, uint64_t byteSize, const SPBasicSuite *basicSuite, uint32_t, uint32_t) {
   if (byteSize == 0 || !basicSuite) return nullptr;
 
-  SuiteCache cache(basicSuite);
-  const PF_HandleSuite1 *handles = cache.handleSuite();
+  // The suite stays acquired for the block's lifetime: a release must never
+  // depend on acquiring it again. Until the block is handed out, every way
+  // out gives the acquisition back.
+  struct HeldSuite {
+    const SPBasicSuite *basic;
+    const PF_HandleSuite1 *suite;
+    ~HeldSuite() {
+      if (suite) basic->ReleaseSuite(kPFHandleSuite, kPFHandleSuiteVersion1);
+    }
+  } held{basicSuite, SuiteCache(basicSuite).takeHandleSuite()};
+  const PF_HandleSuite1 *handles = held.suite;
 
   // The host takes the size as a signed 32-bit value; a larger block would
   // wrap into a wrong (possibly tiny) handle, so it is refused outright.
@@ -84,25 +93,26 @@ void *AEMemory::alloc(uint64_t, uint64_t byteSize, const SPBasicSuite *basicSuit
   header[0] = reinterpret_cast<uint64_t>(handle);
   header[1] = 1;
   header[2] = byteSize;
-  header[3] = 0;
+  header[3] = reinterpret_cast<uint64_t>(handles);
+  held.suite = nullptr; // now the block's
   return header + 4;
 }
 
 void AEMemory::release(void *address, const SPBasicSuite *basicSuite) {
   if (!address || !basicSuite) return;
-  try {
-    SuiteCache cache(basicSuite);
-    const PF_HandleSuite1 *handles = cache.handleSuite();
+  const auto *header = static_cast<const uint64_t *>(address) - 4;
+  const auto handle = reinterpret_cast<PF_Handle>(header[0]);
+  const auto *handles = reinterpret_cast<const PF_HandleSuite1 *>(header[3]);
+  if (!handles) return;
+  {
     AllocatorLockGuard guard;
-    auto *header = static_cast<uint64_t *>(address) - 4;
-    auto handle = reinterpret_cast<PF_Handle>(header[0]);
     if (handle) {
       handles->host_unlock_handle(handle);
       handles->host_dispose_handle(handle);
     }
-  } catch (...) {
-    // A release that cannot reach the host is ignored: nothing can be done.
   }
+  // The host's answer changes nothing: the block is gone either way.
+  basicSuite->ReleaseSuite(kPFHandleSuite, kPFHandleSuiteVersion1);
 }
 
 } // namespace AEUtil

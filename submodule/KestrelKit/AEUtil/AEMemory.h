@@ -1,6 +1,8 @@
 // Memory blocks taken from host handles. Each block is one handle holding a
-// 32-byte header (handle, 1, byte size, 0) followed by the caller's bytes;
-// every host-handle call is made under the one allocator lock.
+// 32-byte header (handle, 1, byte size, handle suite) followed by the
+// caller's bytes; every host-handle call is made under the one allocator lock.
+// A block keeps its acquisition of "PF Handle Suite" from allocation to
+// release, so it can always go back to the host.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +19,9 @@ class AEMemory {
   // when the handle size (byteSize + 32) does not fit a signed 32-bit value.
   static void *alloc(uint64_t, uint64_t byteSize, const SPBasicSuite *basicSuite, uint32_t, uint32_t);
 
-  // Unlocks and disposes of the block's handle. Does nothing when either
-  // argument is null; failures are ignored.
+  // Unlocks and disposes of the block's handle through the suite the block
+  // kept, then releases that suite on basicSuite (the one the block was
+  // allocated with). Does nothing when either argument is null.
   static void release(void *address, const SPBasicSuite *basicSuite);
 
   static constexpr uint64_t kHeaderBytes = 32;

@@ -90,6 +90,10 @@ PF_Err disposeWorld(const SPBasicSuite *basicSuite, PF_ProgPtr effectRef, PF_Eff
 PF_Err getPixelFormat(PF_InData *in_data, const PF_EffectWorld *world, PF_PixelFormat *pixelFormat) {
   ScopedSuite v2(in_data->pica_basicP, kPFWorldSuite, kPFWorldSuiteVersion2);
   if (v2) return v2.as<PF_WorldSuite2>()->PF_GetPixelFormat(world, pixelFormat);
+  // Hosts without version 2 have no float worlds, so the deep flag tells the
+  // format. A host that has the suite but did not hand it out leaves the
+  // format unknown: guessing could call a float world 8-bit.
+  if (!v2.missing()) return PF_Err_BAD_CALLBACK_PARAM;
   *pixelFormat = (world->world_flags & PF_WorldFlag_DEEP) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32;
   return PF_Err_NONE;
 }

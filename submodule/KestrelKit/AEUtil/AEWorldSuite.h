@@ -42,6 +42,9 @@ struct WorldSuite {
 };
 
 PF_Err disposeWorld(const SPBasicSuite *basicSuite, PF_ProgPtr effectRef, PF_EffectWorld *world);
+// Asks "PF World Suite" 2; a host without that suite gets the answer from the
+// world's deep flag, and one that failed to hand it out gets
+// PF_Err_BAD_CALLBACK_PARAM.
 PF_Err getPixelFormat(PF_InData *in_data, const PF_EffectWorld *world, PF_PixelFormat *pixelFormat);
 
 } // namespace AEUtil

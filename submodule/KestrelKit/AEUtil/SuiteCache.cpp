@@ -42,6 +42,12 @@ const void *SuiteCache::get(Slot slot) {
 
 const PF_HandleSuite1 *SuiteCache::handleSuite() { return static_cast<const PF_HandleSuite1 *>(get(kHandle2)); }
 
+const PF_HandleSuite1 *SuiteCache::takeHandleSuite() {
+  const PF_HandleSuite1 *suite = handleSuite();
+  suites_[kHandle2] = nullptr;
+  return suite;
+}
+
 const PF_FillMatteSuite2 *SuiteCache::fillMatteSuite() {
   return static_cast<const PF_FillMatteSuite2 *>(get(kFillMatte2));
 }
@@ -54,7 +60,8 @@ ScopedSuite::ScopedSuite(const SPBasicSuite *basicSuite, const char *name, int32
     : basic_(basicSuite), name_(name), version_(version) {
   if (!basic_) return;
   const void *suite = nullptr;
-  if (basic_->AcquireSuite(name_, version_, &suite) != kSPNoError) return;
+  acquireError_ = basic_->AcquireSuite(name_, version_, &suite);
+  if (acquireError_ != kSPNoError) return;
   if (suite) {
     suite_ = suite;
   } else {

@@ -15,6 +15,9 @@ class SuiteCache {
   SuiteCache &operator=(const SuiteCache &) = delete;
 
   const PF_HandleSuite1 *handleSuite();                 // "PF Handle Suite" 2
+  // Like handleSuite(), but the acquisition passes to the caller, who keeps
+  // it as long as it needs the suite and then calls ReleaseSuite itself.
+  const PF_HandleSuite1 *takeHandleSuite();
   const PF_FillMatteSuite2 *fillMatteSuite();           // "PF Fill Matte Suite" 2
   const PF_WorldTransformSuite1 *worldTransformSuite(); // "PF World Transform Suite" 1
 
@@ -37,10 +40,14 @@ class ScopedSuite {
 
   template <typename T> const T *as() const { return static_cast<const T *>(suite_); }
   explicit operator bool() const { return suite_ != nullptr; }
+  // No suite because the host has none by that name and version (or there is
+  // no basic suite), as opposed to a host that failed to hand it out.
+  bool missing() const { return !basic_ || acquireError_ == kSPSuiteNotFoundError; }
 
  private:
   const SPBasicSuite *basic_;
   const void *suite_ = nullptr;
+  SPErr acquireError_ = kSPNoError;
   const char *name_;
   int32 version_;
 };
