@@ -1,11 +1,10 @@
-// One instance of the effect in an emulated host, set up the way After
-// Effects applies an effect (global, parameter and sequence setup), and
-// rendered through the smart render path.
+// The effect session of the vortane tool: the statically linked plug-in
+// driven through its entry point by the host emulator, with the parameters
+// found by name and the plug-in's errors thrown as Failure.
 #pragma once
 
-#include <memory>
-
-#include "Host.h"
+#include "EffectSession.h"
+#include "Errors.h"
 #include "ParamValues.h"
 
 extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[],
@@ -13,27 +12,32 @@ extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out
 
 namespace vcli {
 
-class EffectInstance {
+class EffectInstance : public vemu::EffectSession {
  public:
   // threads: worker threads of the host; 0 for one per processor. Failure
   // when the plug-in refuses a setup command.
-  explicit EffectInstance(int threads = 0);
-  ~EffectInstance();
-  EffectInstance(const EffectInstance &) = delete;
-  EffectInstance &operator=(const EffectInstance &) = delete;
+  explicit EffectInstance(int threads = 0) : EffectSession(&EntryPointFunc, threads), catalog_(setUpCatalog()) {}
 
-  const ParamCatalog &catalog() const { return *catalog_; }
-  void apply(const ParamValue &value) { ApplyValue(*host_, value); }
-  vemu::Host &host() { return *host_; }
+  const ParamCatalog &catalog() const { return catalog_; }
 
   // Renders the whole input as a layer of its size at full resolution; the
-  // output has the input's size and pixel format. Failure with the
-  // plug-in's error and message.
-  vemu::Image render(vemu::Image &input);
+  // output has the input's size and pixel format.
+  vemu::Image render(vemu::Image &input) {
+    vemu::Image output(input.width(), input.height(), input.format());
+    check(EffectSession::render(input, output), "the effect failed");
+    return output;
+  }
 
  private:
-  std::unique_ptr<vemu::Host> host_;
-  std::unique_ptr<ParamCatalog> catalog_;
+  void check(PF_Err err, const char *what) const {
+    if (err != PF_Err_NONE) throw Failure(describe(what, err));
+  }
+  ParamCatalog setUpCatalog() {
+    check(setUp(), "the plug-in refused to set up");
+    return ParamCatalog(EffectSession::catalog());
+  }
+
+  ParamCatalog catalog_;
 };
 
 } // namespace vcli

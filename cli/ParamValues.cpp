@@ -2,19 +2,17 @@
 // reading preset files.
 #include "ParamValues.h"
 
-#include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 #include "Errors.h"
 #include "options/SettingsFile.h"
 #include "PresetFile.h"
 
 namespace vcli {
+
+using vemu::Split;
 
 namespace {
 
@@ -29,17 +27,6 @@ std::string Lower(std::string text) {
   for (char &c : text)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return text;
-}
-
-std::vector<std::string> Split(const std::string &text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t at = text.find(separator, start);
-    parts.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
-    if (at == std::string::npos) return parts;
-    start = at + 1;
-  }
 }
 
 // A finite decimal number making up the whole text (blanks around allowed),
@@ -140,39 +127,6 @@ void ParsePoint(const PF_ParamDef &def, const std::string &text, double *x, doub
 }
 
 } // namespace
-
-std::string ParamName(const PF_ParamDef &def) { return std::string(def.name, strnlen(def.name, sizeof def.name)); }
-
-bool IsDividerEntry(const std::string &entry) { return entry.rfind("(-", 0) == 0; }
-
-std::string FormatNumber(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-std::string FormatNumber(float value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-ParamCatalog::ParamCatalog(std::vector<PF_ParamDef> defs, std::vector<std::string> choiceTexts)
-    : defs_(std::move(defs)), choiceTexts_(std::move(choiceTexts)) {
-  choiceTexts_.resize(defs_.size());
-}
-
-ParamCatalog ParamCatalog::FromHost(const vemu::Host &host) {
-  return ParamCatalog(host.registeredParams(), host.registeredChoiceTexts());
-}
-
-std::vector<std::string> ParamCatalog::popupEntries(int index) const {
-  const PF_ParamDef &d = def(index);
-  if (d.param_type != PF_Param_POPUP) return {};
-  std::vector<std::string> entries = Split(choiceTexts_.at(static_cast<size_t>(index) - 1), '|');
-  entries.resize(static_cast<size_t>(std::max<A_short>(d.u.pd.num_choices, 0)));
-  return entries;
-}
 
 int ParamCatalog::find(const std::string &name) const {
   const std::string wanted = Lower(Trim(name));
@@ -289,17 +243,6 @@ std::vector<ParamValue> ReadPreset(const std::string &path, const ParamCatalog &
     throw UsageError("preset " + path + " sets no parameter: expected a [" + kSettingsSectionName +
                      "] section with keys named like the parameters (vortane params lists them)");
   return values;
-}
-
-void ApplyValue(vemu::Host &host, const ParamValue &value) {
-  switch (value.type) {
-  case PF_Param_POPUP: host.setPopup(value.index, static_cast<A_long>(value.number)); break;
-  case PF_Param_FLOAT_SLIDER: host.setFloat(value.index, value.number); break;
-  case PF_Param_CHECKBOX: host.setCheckbox(value.index, value.number != 0.0); break;
-  case PF_Param_COLOR: host.setColor(value.index, value.color.red, value.color.green, value.color.blue); break;
-  case PF_Param_POINT: host.setPoint(value.index, value.x, value.y); break;
-  default: break;
-  }
 }
 
 } // namespace vcli

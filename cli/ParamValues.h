@@ -4,48 +4,25 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "AEHost.h"
-#include "Host.h"
+#include "ParamCatalog.h"
 
 namespace vcli {
 
-// One value ready to be given to the host.
-struct ParamValue {
-  int index = 0;  // host index
-  PF_ParamType type = PF_Param_NO_DATA;
-  double number = 0.0;  // popup value, slider value, checkbox 0 or 1
-  PF_Pixel color{};     // colour (alpha 255)
-  double x = 0.0, y = 0.0;  // point, layer pixels at full resolution
-};
+using vemu::FormatNumber;
+using vemu::IsDividerEntry;
+using vemu::kPointMax;
+using vemu::kPointMin;
+using vemu::ParamName;
+using vemu::ParamValue;
 
-// A point is held by the host as 16.16 fixed-point numbers.
-constexpr double kPointMin = -32768.0;
-constexpr double kPointMax = 32767.0;
-
-// The shortest decimal text that reads back as the value, with '.' as the
-// decimal separator whatever the process locale.
-std::string FormatNumber(double value);
-// The same for single precision (0.05f is "0.05").
-std::string FormatNumber(float value);
-
-// The display name of a definition.
-std::string ParamName(const PF_ParamDef &def);
-// Whether a popup entry is the divider line ("(-"), which cannot be chosen.
-bool IsDividerEntry(const std::string &entry);
-
-// The parameters as the plug-in registered them through add_param.
-class ParamCatalog {
+// The parameters as the plug-in registered them through add_param, found by
+// name and given values as text.
+class ParamCatalog : public vemu::ParamCatalog {
  public:
-  ParamCatalog(std::vector<PF_ParamDef> defs, std::vector<std::string> choiceTexts);
-  static ParamCatalog FromHost(const vemu::Host &host);
-
-  int count() const { return static_cast<int>(defs_.size()); }
-  // Host index 1 to count().
-  const PF_ParamDef &def(int index) const { return defs_.at(static_cast<size_t>(index) - 1); }
-  // The entries of a popup, first entry value 1.
-  std::vector<std::string> popupEntries(int index) const;
+  explicit ParamCatalog(vemu::ParamCatalog registered) : vemu::ParamCatalog(std::move(registered)) {}
 
   // Host index of the parameter with this display name (compared without
   // regard to ASCII case); UsageError naming likely names when there is none.
@@ -56,10 +33,6 @@ class ParamCatalog {
   ParamValue parse(int index, const std::string &text, bool fromPreset = false) const;
   // "NAME=VALUE".
   ParamValue parseAssignment(const std::string &assignment) const;
-
- private:
-  std::vector<PF_ParamDef> defs_;
-  std::vector<std::string> choiceTexts_;
 };
 
 // The values a preset file sets, in host index order: the stored-defaults
@@ -68,7 +41,5 @@ class ParamCatalog {
 // the file cannot be read; UsageError for bad values or a file that sets no
 // parameter.
 std::vector<ParamValue> ReadPreset(const std::string &path, const ParamCatalog &catalog);
-
-void ApplyValue(vemu::Host &host, const ParamValue &value);
 
 } // namespace vcli

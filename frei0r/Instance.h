@@ -1,4 +1,4 @@
-// One frei0r instance of the effect: an emulated host of its own that drives
+// One frei0r instance of the effect: an effect session of its own that drives
 // the statically linked plug-in through its entry point (setup, parameters,
 // smart render), as the vortane tool does, with the pixels converted between
 // frei0r's RGBA and the plug-in's 8-bit ARGB.
@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "Host.h"
+#include "EffectSession.h"
 #include "ParamMapping.h"
 
 namespace vfrei0r {
@@ -26,7 +26,6 @@ class Instance {
   // Null when a side is beyond kMaxSide or the plug-in refuses to set up.
   // threads: the emulated host's worker threads, 0 for one per processor.
   static std::unique_ptr<Instance> Create(unsigned width, unsigned height, int threads = 0);
-  ~Instance();
   Instance(const Instance &) = delete;
   Instance &operator=(const Instance &) = delete;
 
@@ -43,10 +42,8 @@ class Instance {
  private:
   Instance(int width, int height);
 
-  std::shared_ptr<void> global_; // holds the plug-in's global setup
   int width_, height_;
-  std::unique_ptr<vemu::Host> host_;
-  bool sequenceSetUp_ = false;
+  std::unique_ptr<vemu::EffectSession> session_;
   std::vector<double> fractionX_, fractionY_; // positions, per frei0r index
   std::unique_ptr<vemu::Image> input_, output_;
   bool failureReported_ = false;

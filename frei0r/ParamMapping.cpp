@@ -1,7 +1,6 @@
 // The frei0r parameter table and the value mapping in both directions.
 #include "ParamMapping.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -9,35 +8,15 @@
 
 namespace vfrei0r {
 
+using vemu::FormatNumber;
+
 namespace {
 
-// The host holds a point as 16.16 fixed-point numbers.
-constexpr double kPointMin = -32768.0;
-constexpr double kPointMax = 32767.0;
-
 double Clamp(double value, double low, double high) { return value < low ? low : value > high ? high : value; }
-
-// The shortest text that reads back as the value.
-std::string Number(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
 
 bool EndsWith(const std::string &text, const char *end) {
   const size_t n = std::strlen(end);
   return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
-}
-
-std::vector<std::string> Split(const std::string &text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t at = text.find(separator, start);
-    parts.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
-    if (at == std::string::npos) return parts;
-    start = at + 1;
-  }
 }
 
 std::string SliderExplanation(const PF_ParamDef &def, const std::string &name) {
@@ -49,78 +28,66 @@ std::string SliderExplanation(const PF_ParamDef &def, const std::string &name) {
     unit = " %";
   else if (EndsWith(name, "Blur Amount"))
     unit = " pixels";
-  return "0 to 1 is " + Number(s.valid_min) + " to " + Number(s.valid_max) + unit + " (default " +
-         Number(s.dephault) + unit + ")";
+  return "0 to 1 is " + FormatNumber(s.valid_min) + " to " + FormatNumber(s.valid_max) + unit + " (default " +
+         FormatNumber(s.dephault) + unit + ")";
 }
 
-MappedParam MapOne(const PF_ParamDef &def, const std::string &choiceText, int hostIndex) {
+MappedParam MapOne(const vemu::ParamCatalog &catalog, int hostIndex) {
+  const PF_ParamDef &def = catalog.def(hostIndex);
   MappedParam p;
   p.hostIndex = hostIndex;
-  p.name.assign(def.name, strnlen(def.name, sizeof def.name));
+  p.name = vemu::ParamName(def);
+  p.hostType = def.param_type;
   switch (def.param_type) {
   case PF_Param_CHECKBOX:
-    p.kind = Kind::Bool;
     p.type = F0R_PARAM_BOOL;
     p.explanation = std::string("on (1) or off (0); default ") + (def.u.bd.dephault ? "on" : "off");
     break;
   case PF_Param_FLOAT_SLIDER:
-    p.kind = Kind::Slider;
     p.type = F0R_PARAM_DOUBLE;
     p.min = def.u.fs_d.valid_min;
     p.max = def.u.fs_d.valid_max;
     p.explanation = SliderExplanation(def, p.name);
     break;
   case PF_Param_POPUP: {
-    p.kind = Kind::Choice;
     p.type = F0R_PARAM_DOUBLE;
     // The choices are spread evenly over [0, 1]; divider lines ("(-")
     // cannot be chosen and take no place.
-    std::vector<std::string> entries = Split(choiceText, '|');
-    entries.resize(static_cast<size_t>(std::max<A_short>(def.u.pd.num_choices, 0)));
+    const std::vector<std::string> entries = catalog.popupEntries(hostIndex);
     std::vector<std::string> names;
     for (size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].rfind("(-", 0) == 0) continue;
+      if (vemu::IsDividerEntry(entries[i])) continue;
       p.choices.push_back(static_cast<A_long>(i) + 1);
       names.push_back(entries[i]);
     }
     for (size_t i = 0; i < names.size(); ++i) {
       const double at = names.size() > 1 ? static_cast<double>(i) / static_cast<double>(names.size() - 1) : 0.0;
-      p.explanation += (i ? ", " : "") + Number(at) + " " + names[i];
+      p.explanation += (i ? ", " : "") + FormatNumber(at) + " " + names[i];
     }
     break;
   }
   case PF_Param_COLOR:
-    p.kind = Kind::Color;
     p.type = F0R_PARAM_COLOR;
     p.explanation = "red, green and blue, each 0 to 1, rounded to 8 bits";
     break;
   case PF_Param_POINT:
-    p.kind = Kind::Position;
     p.type = F0R_PARAM_POSITION;
     p.explanation = "position as a fraction of the frame's width and height (default " +
-                    Number(def.u.td.x_dephault / 65536.0 / 100.0) + ", " +
-                    Number(def.u.td.y_dephault / 65536.0 / 100.0) + "); may lie outside the frame";
+                    FormatNumber(def.u.td.x_dephault / 65536.0 / 100.0) + ", " +
+                    FormatNumber(def.u.td.y_dephault / 65536.0 / 100.0) + "); may lie outside the frame";
     break;
-  default: break;
+  default: p.hostType = PF_Param_NO_DATA; break;
   }
   return p;
 }
 
 } // namespace
 
-std::vector<MappedParam> MapParams(const std::vector<PF_ParamDef> &defs, const std::vector<std::string> &choiceTexts) {
+std::vector<MappedParam> MapParams(const vemu::ParamCatalog &catalog) {
   std::vector<MappedParam> mapped;
-  for (size_t i = 0; i < defs.size(); ++i) {
-    switch (defs[i].param_type) {
-    case PF_Param_CHECKBOX:
-    case PF_Param_FLOAT_SLIDER:
-    case PF_Param_POPUP:
-    case PF_Param_COLOR:
-    case PF_Param_POINT:
-      mapped.push_back(MapOne(defs[i], i < choiceTexts.size() ? choiceTexts[i] : std::string(), static_cast<int>(i) + 1));
-      break;
-    default: break;
-    }
+  for (int i = 1; i <= catalog.count(); ++i) {
+    MappedParam p = MapOne(catalog, i);
+    if (p.hostType != PF_Param_NO_DATA) mapped.push_back(std::move(p));
   }
   return mapped;
 }
@@ -149,7 +116,7 @@ PF_Pixel ColorFromFrei0r(float red, float green, float blue, PF_Pixel current) {
 double FractionFromFrei0r(double value, int side, double current) {
   if (std::isnan(value)) return current;
   if (side <= 0) return Clamp(value, 0.0, 1.0);
-  return Clamp(value, kPointMin / side, kPointMax / side);
+  return Clamp(value, vemu::kPointMin / side, vemu::kPointMax / side);
 }
 
 double Frei0rFromBool(bool on) { return on ? 1.0 : 0.0; }

@@ -6,15 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "AEHost.h"
+#include "ParamCatalog.h"
 
 namespace vfrei0r {
 
-enum class Kind { Bool, Slider, Choice, Color, Position };
-
 struct MappedParam {
   int hostIndex = 0;   // index among the host's parameters (1 = the first after the layer)
-  Kind kind = Kind::Slider;
+  PF_ParamType hostType = PF_Param_NO_DATA;  // checkbox, float slider, popup, colour or point
   int type = 0;        // F0R_PARAM_*
   std::string name;    // the registered display name
   std::string explanation;
@@ -23,9 +21,8 @@ struct MappedParam {
 };
 
 // Checkboxes, sliders, popups, colours and points, in host index order;
-// group headings and ends carry no value and are left out. choiceTexts holds
-// one text per definition (the popup's entries separated by '|').
-std::vector<MappedParam> MapParams(const std::vector<PF_ParamDef> &defs, const std::vector<std::string> &choiceTexts);
+// group headings and ends carry no value and are left out.
+std::vector<MappedParam> MapParams(const vemu::ParamCatalog &catalog);
 
 // frei0r value to host value. A NaN leaves the current value; values beyond
 // the ends (infinities included) count as the nearer end.
