@@ -199,7 +199,9 @@ PF_Err RunRadialBlur(PF_EffectWorld *destination, PF_InData *in_data, PF_EffectW
   if (2.0 > R) return copyMasked<Pixel>(destination, in_data, source, rect, M);
   if (!(D > 0.0f) || !W) return PF_Err_BAD_CALLBACK_PARAM;
 
-  PF_Err err = copyWorld(in_data, source, destination);
+  // Pixels outside the group keep what they hold; only the group's area
+  // needs the source underneath.
+  PF_Err err = copyWorldOverMask(in_data, source, destination, rect, M);
   if (err != PF_Err_NONE) return err;
 
   BlurJob<Pixel> job;

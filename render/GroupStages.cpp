@@ -156,7 +156,8 @@ PF_Err writeBack8(PF_EffectWorld *destination8, PF_InData *in_data, PF_EffectWor
 
 template <typename Pixel>
 PF_Err applyViewMask(PF_EffectWorld *output, PF_InData *in_data, const PF_LRect &rect, const MaskPlane8 &viewMask) {
-  return RunRowStage<ViewMaskRows<Pixel>>(in_data, output, nullptr, rect, &viewMask);
+  // Pixels outside the mask are the ones written: every row counts.
+  return RunRowStage<ViewMaskRows<Pixel>>(in_data, output, nullptr, rect, &viewMask, false);
 }
 
 template PF_Err writeGroupMatte<PF_Pixel16>(PF_EffectWorld *, PF_InData *, const MaskPlane8 &, const MaskPlane8 &,

@@ -86,6 +86,29 @@ std::vector<GoldenScene> GoldenScenes() {
                       SetGroup(host, 3, SceneGroup(s, 3));
                       SetView(host, 6);
                     }});
+  // Short radii, so each group's working area is smaller than the frame,
+  // with centres far outside it and on its corner.
+  scenes.push_back({"far-centres", [s](vemu::Host &host) {
+                      GroupValues g1 = SceneGroup(s, 1);
+                      g1.blurAmount = 2.0;
+                      g1.softness = 3.0;
+                      g1.centerX = 30000.0;
+                      g1.centerY = 20000.0;
+                      SetGroup(host, 1, g1);
+                      GroupValues g2 = SceneGroup(s, 2);
+                      g2.blurAmount = 3.0;
+                      g2.invert = true;
+                      g2.keepDivision = false;
+                      g2.centerX = 79.0;
+                      g2.centerY = 0.0;
+                      SetGroup(host, 2, g2);
+                      GroupValues g3 = SceneGroup(s, 3);
+                      g3.blurAmount = 4.0;
+                      g3.softness = 0.0;
+                      g3.centerX = 5.0;
+                      g3.centerY = 30000.0;
+                      SetGroup(host, 3, g3);
+                    }});
   return scenes;
 }
 
