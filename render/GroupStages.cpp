@@ -3,6 +3,7 @@
 // write-back under the group mask, and the view mask.
 #include "GroupStages.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "DepthConvert.h"
@@ -128,7 +129,18 @@ PF_Err fillCorners(PF_EffectWorld *image, PF_InData *in_data, const PF_LRect &re
   if (!RectFitsWorld(rect, image) || !RectFitsPlane(rect, groupMask) || !RectFitsPlane(rect, colorBMask) ||
       !RectFitsPlane(rect, patchMask))
     return PF_Err_BAD_CALLBACK_PARAM;
-  clearPlane(patchMask);
+  // Marks of an earlier fill lie inside the patch mask's bounds when those
+  // are known (this stage sets them): only that area needs clearing.
+  if (patchMask.data && patchMask.boundsStale == 0) {
+    const PF_LRect b = patchMask.bounds;
+    for (A_long y = b.top; y < b.bottom; ++y) std::memset(patchMask.row(y) + b.left, 0, b.right - b.left);
+    std::memset(patchMask.columnFlags, 0, patchMask.width);
+    std::memset(patchMask.rowFlags, 0, patchMask.height);
+    patchMask.bounds = PF_LRect{0, 0, 0, 0};
+    patchMask.flagsStale = 0;
+  } else {
+    clearPlane(patchMask);
+  }
   CornerJob job;
   job.destination = image;
   job.rect = rect;
@@ -138,10 +150,19 @@ PF_Err fillCorners(PF_EffectWorld *image, PF_InData *in_data, const PF_LRect &re
   job.cx = cx;
   job.cy = cy;
   const PF_Err err = IterateBands<CornerJob, CornerRows<Pixel>>(in_data, job, job.height());
-  // The bands marked elements without keeping the flags: they are no longer
-  // exact, so a later merge must not trust them.
+  // The chunks marked elements without keeping the flags: they are no longer
+  // exact, so a later merge must not trust them. Marks are made only on
+  // lines the iteration handed out, which lie inside the group mask's bounds
+  // when those are known: the patch mask's bounds then hold every mark.
   patchMask.flagsStale = 1;
-  patchMask.boundsStale = 1;
+  if (MaskAreaKnown(groupMask)) {
+    patchMask.bounds = PF_LRect{0, std::max<A_long>(groupMask.bounds.top, 0), patchMask.width,
+                                std::min(groupMask.bounds.bottom, job.height())};
+    if (patchMask.bounds.top >= patchMask.bounds.bottom) patchMask.bounds = PF_LRect{0, 0, 0, 0};
+    patchMask.boundsStale = 0;
+  } else {
+    patchMask.boundsStale = 1;
+  }
   return err;
 }
 

@@ -17,6 +17,7 @@
 #include "MaskPlane.h"
 #include "Progress.h"
 #include "WorldOps.h"
+#include "filters/MaskedCopy.h"
 #include "filters/PatchSmooth.h"
 #include "filters/RadialBlur.h"
 #include "filters/RayLengths.h"
@@ -255,7 +256,6 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
 
     // Where the group can read or write: its pixels, and around them as far
     // as the blur's walk reaches in the source.
-    const PF_LRect groupArea = GroupArea(planes.groupMask, rect, 0);
     const PF_LRect readArea = GroupArea(planes.groupMask, rect, BlurReach(R, cx, cy, w, h));
 
     // e. Working colours.
@@ -311,9 +311,10 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
                                  weights.data(), &progress);
     }
 
-    // o, p. Softening, from a copy of the blurred group.
+    // o, p. Softening, from a copy of the blurred group (it reads group
+    // pixels only).
     NoteStep("softening");
-    if (e == PF_Err_NONE) e = copyWorldArea(in, destination, work.get(), groupArea);
+    if (e == PF_Err_NONE) e = copyMasked<Work>(work.get(), in, destination, rect, planes.groupMask);
     if (e == PF_Err_NONE && g.softness > 0.0) {
       const SoftenColorTerms terms = SoftenTerms(g.colorB, g.colorA, g.softnessThreshold / 5.0, Work{});
       if (g.keepDivision)

@@ -1,8 +1,6 @@
 // copyWorld and clearWorld through the host suites.
 #include "WorldOps.h"
 
-#include <algorithm>
-
 #include "SuiteCache.h"
 
 PF_Err copyWorld(PF_InData *in_data, PF_EffectWorld *source, PF_EffectWorld *destination) {
@@ -26,20 +24,4 @@ PF_Err copyWorldArea(PF_InData *in_data, PF_EffectWorld *source, PF_EffectWorld 
   PF_Rect from = area, to = area;
   if (in_data->quality == PF_Quality_HI) return transform->copy_hq(in_data->effect_ref, source, destination, &from, &to);
   return transform->copy(in_data->effect_ref, source, destination, &from, &to);
-}
-
-PF_Err clearWorldArea(PF_InData *in_data, PF_EffectWorld *world, const PF_LRect &area) {
-  if (area.left >= area.right || area.top >= area.bottom) return PF_Err_NONE;
-  AEUtil::SuiteCache suites(in_data->pica_basicP);
-  const PF_Rect rect = area;
-  return suites.fillMatteSuite()->fill(in_data->effect_ref, nullptr, &rect, world);
-}
-
-PF_Err copyWorldOverMask(PF_InData *in_data, PF_EffectWorld *source, PF_EffectWorld *destination,
-                         const PF_LRect &rect, const MaskPlane8 &M) {
-  if (M.data == nullptr || M.flagsStale != 0 || M.boundsStale != 0) return copyWorld(in_data, source, destination);
-  // A plane larger than the rectangle may have bounds beyond it.
-  const PF_LRect area{rect.left + M.bounds.left, rect.top + M.bounds.top,
-                      std::min(rect.right, rect.left + M.bounds.right), std::min(rect.bottom, rect.top + M.bounds.bottom)};
-  return copyWorldArea(in_data, source, destination, area);
 }
