@@ -190,20 +190,17 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
   }
 
   // 7. Working images of the output's size, made once for the frame. The
-  // group's black and white matte is drawn straight into the work image
-  // (only its mask's pixels are ever read back). The 8-bit driver widens the
-  // output itself, so it needs no source copy but a result and a scratch
-  // image; the 16-bit and float drivers soften with the source copy as
-  // scratch, as nothing reads it after the blur.
+  // steps of a group use them one after the other: the work image holds the
+  // group's black and white matte (only its mask's pixels are ever read),
+  // then the source of the colour pass (the output so far, widened to 16-bit
+  // in the 8-bit driver), then the blurred group the softening starts from,
+  // which the softening may overwrite with its middle pass once it has read
+  // it. The 8-bit driver blurs into a 16-bit result image; the others blur
+  // into the output itself.
   const A_long ow = output->width, oh = output->height;
-  AEUtil::EffectWorldPtr sourceCopy, result, scratch;
-  if (!Depth::kEightBit) sourceCopy = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kFormat);
   AEUtil::EffectWorldPtr work = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kWorkFormat);
-  if (Depth::kEightBit) {
-    result = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kWorkFormat);
-    scratch = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kWorkFormat);
-  }
-  PF_EffectWorld *softenScratch = Depth::kEightBit ? scratch.get() : sourceCopy.get();
+  AEUtil::EffectWorldPtr result;
+  if (Depth::kEightBit) result = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kWorkFormat);
 
   // 8. Layer diagonal and progress.
   const float diagonal = LayerDiagonal(in);
@@ -281,17 +278,13 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
                                   &progress);
 
     // l. Source and destination of the colour pass: the output so far,
-    // widened (8-bit) or copied, over the area the blur reads.
+    // widened (8-bit) or copied into the work image, over the area the blur
+    // reads.
     NoteStep("source and corner fill");
-    PF_EffectWorld *source = sourceCopy.get();
-    PF_EffectWorld *destination = output;
-    if (Depth::kEightBit) {
-      if (e == PF_Err_NONE) e = widenTo16(work.get(), in, output, readArea);
-      source = work.get();
-      destination = result.get();
-    } else if (e == PF_Err_NONE) {
-      e = copyWorldArea(in, output, sourceCopy.get(), readArea);
-    }
+    PF_EffectWorld *source = work.get();
+    PF_EffectWorld *destination = Depth::kEightBit ? result.get() : output;
+    if (e == PF_Err_NONE)
+      e = Depth::kEightBit ? widenTo16(work.get(), in, output, readArea) : copyWorldArea(in, output, work.get(), readArea);
 
     // m. Corner fill of the colours.
     if (e == PF_Err_NONE && R > 2.0)
@@ -318,10 +311,10 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
     if (e == PF_Err_NONE && g.softness > 0.0) {
       const SoftenColorTerms terms = SoftenTerms(g.colorB, g.colorA, g.softnessThreshold / 5.0, Work{});
       if (g.keepDivision)
-        e = softenGroupBounded<Work>(destination, in, work.get(), softenScratch, rect, planes.groupMask, terms,
+        e = softenGroupBounded<Work>(destination, in, work.get(), work.get(), rect, planes.groupMask, terms,
                                      g.softness, &progress);
       else
-        e = softenGroupOpen<Work>(destination, in, work.get(), softenScratch, rect, planes.groupMask, terms,
+        e = softenGroupOpen<Work>(destination, in, work.get(), work.get(), rect, planes.groupMask, terms,
                                   g.softness, &progress);
     }
 

@@ -302,7 +302,7 @@ TEST(RenderErrors, HostFailuresEndTheFrameWithTheirCodeAndLeakNothing) {
       // The first copy: the 8-bit driver makes no host copy after it.
       {vemu::Fault::WorldCopy, PF_Err_BAD_CALLBACK_PARAM, 0, PF_Err_BAD_CALLBACK_PARAM},
       {vemu::Fault::RGBtoHLS, PF_Err_INVALID_CALLBACK, 0, PF_Err_INVALID_CALLBACK},
-      {vemu::Fault::NewWorld, PF_Err_OUT_OF_MEMORY, 1, PF_Err_OUT_OF_MEMORY}, // the second working image
+      {vemu::Fault::NewWorld, PF_Err_OUT_OF_MEMORY, 0, PF_Err_OUT_OF_MEMORY}, // the first working image
       {vemu::Fault::CheckoutLayerPixels, PF_Err_INVALID_INDEX, 0, PF_Err_INVALID_INDEX},
       {vemu::Fault::CheckoutOutput, PF_Err_INVALID_INDEX, 0, PF_Err_INVALID_INDEX},
       {vemu::Fault::CheckinLayerPixels, PF_Err_INVALID_INDEX, 0, PF_Err_INVALID_INDEX},
