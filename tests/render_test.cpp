@@ -247,7 +247,9 @@ TEST(Render, GoldenFramesAreReproducedAtAnyThreadCount) {
     for (PF_PixelFormat format : kFormats) {
       const std::string path = vtest::GoldenPath(dataDir, scene, format);
       vemu::Image golden(1, 1, format);
-      if (!regenerate) ASSERT_TRUE(vtest::ReadImageFile(path, &golden)) << path;
+      if (!regenerate) {
+        ASSERT_TRUE(vtest::ReadImageFile(path, &golden)) << path;
+      }
       for (int threads : {1, 2, 3, 7}) {
         auto host = vtest::MakeHost(threads);
         vemu::Image out(1, 1, format);
