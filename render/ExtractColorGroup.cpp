@@ -1,5 +1,5 @@
-// Colour-group extraction for 8-bit, 16-bit and float images: each band
-// converts the opaque pixels it meets to HLS through the host (skipping the
+// Colour-group extraction for 8-bit, 16-bit and float images: each chunk of
+// rows converts the opaque pixels it meets to HLS through the host (skipping the
 // conversion when a pixel repeats the last colour) and marks the close ones.
 #include "ExtractColorGroup.h"
 

@@ -48,7 +48,7 @@ inline bool IsColorA(const StageJob &job, A_long x, A_long y) {
 
 inline A_long Clamp(A_long v, A_long lo, A_long hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// Reads the masks of the rows next to the band (they do not change during the
+// Reads the masks of the rows next to the chunk (they do not change during the
 // stage) and copies pixels only inside the row being written: the sources
 // are Color A pixels, which the stage never writes.
 template <typename Pixel> void CornerRows(CornerJob &job, A_long begin, A_long end) {

@@ -1,6 +1,6 @@
 // The small image stages around the blur of one colour group: the group's
 // black and white matte, the corner fill, widening 8-bit to 16-bit, writing a
-// 16-bit result back into 8-bit, and the view mask. Each runs in row bands
+// 16-bit result back into 8-bit, and the view mask. Each runs in chunks of rows
 // and returns iterate_generic's result. A rectangle outside one of the worlds
 // or larger than one of the planes is refused with PF_Err_BAD_CALLBACK_PARAM
 // before anything is written.
