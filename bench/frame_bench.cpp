@@ -37,8 +37,8 @@ PF_PixelFormat FormatOf(int depth) {
 }
 
 // A host with the effect applied to a width x height layer, the scene's four
-// groups (registered defaults with the scene's colours and centres) and the
-// given Blur Amount and Softness (negative: the default).
+// groups (registered defaults with the scene's colours and centres, Range 25)
+// and the given Blur Amount and Softness (negative: the default).
 struct Scene {
   vemu::Host host{&EntryPointFunc};
   vemu::Image input, output;
@@ -54,6 +54,9 @@ struct Scene {
     const vemu::SyntheticScene scene = vemu::SyntheticCelScene(width, height);
     for (int g = 1; g <= 4 && ok; ++g) {
       vtest::GroupValues v = vtest::SceneGroupValues(scene, g);
+      // Range 25 takes the antialiased edges into the groups too: together
+      // they cover the whole frame.
+      v.range = 25.0;
       if (blurAmount >= 0.0) v.blurAmount = blurAmount;
       if (softness >= 0.0) v.softness = softness;
       vtest::SetGroup(host, g, v);

@@ -21,9 +21,12 @@ off=""
 for g in 1 2 3 4; do off="$off --set '$g : Enable Color Group=off'"; done
 eval "\"$1\" demo -q \"$work/in.png\" $off"
 
-# The scene's colours and centres (as the demo sets them), registered defaults otherwise.
+# The scene's colours and centres (as the demo sets them) and Range 25, which
+# takes the antialiased edges in, so that the groups cover the whole frame;
+# registered defaults otherwise.
 scene=""
 group() { # group colorB colorA x y (centre at 1920 x 1080); SCALE multiplies the centre
+  scene="$scene --set '$1 : Enable Color Group=on' --set '$1 : Range=25'"
   scene="$scene --set '$1 : Color B=$2' --set '$1 : Color A=$3' --set '$1 : Blur Center=$(($4 * SCALE)),$(($5 * SCALE))'"
 }
 scenes() {
