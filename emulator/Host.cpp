@@ -551,6 +551,7 @@ Host::~Host() {
     UnregisterWorldData(w.first);
     std::free(const_cast<void *>(w.first));
   }
+  for (auto &pooled : worldPool_) std::free(pooled.second);
 }
 
 void Host::setThreads(int n) {
@@ -762,11 +763,26 @@ PF_Err Host::makeWorld(A_long width, A_long height, PF_Boolean clear, PF_PixelFo
   // Rows aligned to 16 bytes plus 16 bytes of slack, like a real host's stride.
   const A_long rowbytes = ((width * bpp + 15) / 16) * 16 + 16;
   const size_t bytes = static_cast<size_t>(rowbytes) * std::max<A_long>(height, 1);
-  void *data = std::malloc(bytes);
+  void *data = nullptr;
+  {
+    // A released buffer of the same size is taken again, as a host's pool does.
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = worldPool_.begin(); it != worldPool_.end(); ++it) {
+      if (it->first == bytes) {
+        data = it->second;
+        worldPool_.erase(it);
+        break;
+      }
+    }
+  }
+  if (!data) data = std::malloc(bytes);
   if (!data) return PF_Err_OUT_OF_MEMORY;
   // Uncleared worlds hold garbage in a real host; a fixed pattern makes any
   // read of an unwritten pixel visible and repeatable.
-  std::memset(data, clear ? 0 : 0xA5, bytes);
+  if (clear)
+    std::memset(data, 0, bytes);
+  else if (markNewWorlds_)
+    std::memset(data, 0xA5, bytes);
   world->world_flags = PF_WorldFlag_WRITEABLE | (format == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
   world->data = static_cast<PF_PixelPtr>(data);
   world->rowbytes = rowbytes;
@@ -777,7 +793,7 @@ PF_Err Host::makeWorld(A_long width, A_long height, PF_Boolean clear, PF_PixelFo
   RegisterWorldData(data, format);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    worlds_[data] = true;
+    worlds_[data] = bytes;
   }
   ++live.worldsMade;
   return PF_Err_NONE;
@@ -785,16 +801,28 @@ PF_Err Host::makeWorld(A_long width, A_long height, PF_Boolean clear, PF_PixelFo
 
 PF_Err Host::freeWorld(PF_EffectWorld *world) {
   if (!world) return PF_Err_BAD_CALLBACK_PARAM;
+  size_t bytes = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!worlds_.count(world->data)) {
+    auto it = worlds_.find(world->data);
+    if (it == worlds_.end()) {
       misuse_.push_back("dispose of a world the host did not make");
       return PF_Err_BAD_CALLBACK_PARAM;
     }
-    worlds_.erase(world->data);
+    bytes = it->second;
+    worlds_.erase(it);
   }
   UnregisterWorldData(world->data);
-  std::free(world->data);
+  {
+    // Kept for reuse; the pool holds a few buffers, the oldest go first.
+    constexpr size_t kPooledWorlds = 8;
+    std::lock_guard<std::mutex> lock(mutex_);
+    worldPool_.insert(worldPool_.begin(), {bytes, world->data});
+    if (worldPool_.size() > kPooledWorlds) {
+      std::free(worldPool_.back().second);
+      worldPool_.pop_back();
+    }
+  }
   world->data = nullptr;
   ++live.worldsDisposed;
   return PF_Err_NONE;

@@ -135,6 +135,10 @@ class Host {
   void setApiVersion(int major, int minor);
   void setApplId(A_long id) { applId_ = id; }
   void setBasicSuiteMissing(bool missing) { basicSuiteMissing_ = missing; }
+  // New worlds made without the clear flag are filled with the marker byte
+  // 0xA5 (default), so that reading an unwritten pixel shows; a host's pool
+  // hands out memory as it is, which benchmarks may ask for.
+  void setMarkNewWorlds(bool mark) { markNewWorlds_ = mark; }
   void setLayerSize(int width, int height);
   int layerWidth() const { return layerWidth_; }
   int layerHeight() const { return layerHeight_; }
@@ -323,7 +327,11 @@ class Host {
   std::map<std::string, long> suiteTotal_;
   std::map<void *, size_t> handles_;   // live handles and their sizes
   std::map<void *, int> handleLocks_;  // lock counts
-  std::map<const void *, bool> worlds_; // data pointers of worlds made by PF_NewWorld
+  std::map<const void *, size_t> worlds_; // data pointers and bytes of worlds made by PF_NewWorld
+  // Buffers of disposed worlds kept for the next new world of the same
+  // size, as a host's memory pool does; the newest first.
+  std::vector<std::pair<size_t, void *>> worldPool_;
+  bool markNewWorlds_ = true;
   std::vector<std::string> misuse_;
   std::vector<std::pair<A_long, A_long>> progress_;
   std::vector<ParamUIUpdate> uiUpdates_;

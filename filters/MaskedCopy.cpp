@@ -1,4 +1,4 @@
-// copyMasked: per band, copy the masked pixels of the rectangle.
+// copyMasked: per chunk of rows, copy the masked pixels of the rectangle.
 #include "MaskedCopy.h"
 
 #include <cstring>

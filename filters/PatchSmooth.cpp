@@ -3,6 +3,10 @@
 // rewritten in place in one band so the result is the same on any machine.
 #include "PatchSmooth.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "KernelCommon.h"
 #include "render/StageJob.h"
 
@@ -12,12 +16,25 @@ template <typename Pixel> void SmoothRows(StageJob &job, A_long begin, A_long en
   const A_long w = job.width(), h = job.height();
   const MaskPlane8 &M = job.groupMask;
   const MaskPlane8 &Q = job.patchMask;
+  // The corner fill does not keep the patch mask's flags, so each row is
+  // scanned (eight elements at a time, most rows hold no mark); when the
+  // mask's bounds are known, only the rows inside them.
+  if (Q.boundsStale == 0) {
+    begin = std::max(begin, Q.bounds.top);
+    end = std::min(end, Q.bounds.bottom);
+  }
   for (A_long y = begin; y < end; ++y) {
-    // The corner fill does not keep the patch mask's flags, so each row is
-    // scanned; most rows hold no mark.
     const uint8_t *qrow = Q.row(y);
     Pixel *row = WorldRow<Pixel>(job.destination, job.rect.top + y) + job.rect.left;
     for (A_long x = 0; x < w; ++x) {
+      if (x + 8 <= w) {
+        uint64_t eight;
+        std::memcpy(&eight, qrow + x, sizeof eight);
+        if (eight == 0) {
+          x += 7;
+          continue;
+        }
+      }
       if (qrow[x] == 0) continue;
       ColorSums<Pixel> sums; // every pixel counts once
       sums.add(row[x], 1);

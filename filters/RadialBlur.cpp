@@ -609,7 +609,11 @@ PF_Err RunRadialBlur(PF_EffectWorld *destination, PF_InData *in_data, PF_EffectW
   if (2.0 > R) return copyMasked<Pixel>(destination, in_data, source, rect, M);
   if (!(D > 0.0f) || !W) return PF_Err_BAD_CALLBACK_PARAM;
 
-  PF_Err err = copyWorld(in_data, source, destination);
+  // The kernel writes only group pixels over what the copy put there. With
+  // the mask's area known (a mask fresh from extraction), only the group's
+  // pixels are copied, in parallel; pixels outside it keep what they hold.
+  PF_Err err = MaskAreaKnown(M) ? copyMasked<Pixel>(destination, in_data, source, rect, M)
+                                : copyWorld(in_data, source, destination);
   if (err != PF_Err_NONE) return err;
 
   BlurJob<Pixel> job;

@@ -59,7 +59,8 @@ float rangeWeight(A_long normalizedCode);
 void buildCrossTable(A_long Kc[3]);
 
 // D destination (the group's result), S a copy of it, Wc scratch, M group
-// mask, sigma the Softness. Pixel is PF_Pixel16 or PF_PixelFloat.
+// mask, sigma the Softness. Wc may be S itself: S is read only by the first
+// pass, before the second writes Wc. Pixel is PF_Pixel16 or PF_PixelFloat.
 template <typename Pixel>
 PF_Err softenGroupBounded(PF_EffectWorld *D, PF_InData *in_data, PF_EffectWorld *S, PF_EffectWorld *Wc,
                           const PF_LRect &rect, const MaskPlane8 &M, const SoftenColorTerms &terms, double sigma,

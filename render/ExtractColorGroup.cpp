@@ -1,8 +1,9 @@
-// Colour-group extraction for 8-bit, 16-bit and float images: each band
-// converts the opaque pixels it meets to HLS through the host (skipping the
+// Colour-group extraction for 8-bit, 16-bit and float images: each chunk of
+// rows converts the opaque pixels it meets to HLS through the host (skipping the
 // conversion when a pixel repeats the last colour) and marks the close ones.
 #include "ExtractColorGroup.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <utility>
@@ -16,10 +17,25 @@ struct ExtractJob : StageJob {
   ColorMatchList entries; // the caller's list, copied on the calling thread
   A_u_char label = 1;
   // The plane being written is slot 1 (groupMask); the image is `source`.
-  // The first failed conversion of any band; the band callbacks cannot
-  // return it, so the stage does after the iteration.
+  // The first failed conversion of any chunk; the callbacks cannot return
+  // it, so the stage does after the iteration.
   std::atomic<PF_Err> conversionError{PF_Err_NONE};
+  // The chunks gather the plane's bounds and count the rows they wrote.
+  std::atomic<A_long> left{INT32_MAX}, top{INT32_MAX}, right{0}, bottom{0};
+  std::atomic<A_long> rowsWritten{0};
 };
+
+void AtomicMin(std::atomic<A_long> &v, A_long x) {
+  A_long seen = v.load(std::memory_order_relaxed);
+  while (x < seen && !v.compare_exchange_weak(seen, x, std::memory_order_relaxed)) {
+  }
+}
+
+void AtomicMax(std::atomic<A_long> &v, A_long x) {
+  A_long seen = v.load(std::memory_order_relaxed);
+  while (x > seen && !v.compare_exchange_weak(seen, x, std::memory_order_relaxed)) {
+  }
+}
 
 // Same red, green and blue; alpha is not compared. Float channels compare
 // bit for bit, so that 0.0 and -0.0 (or two not-a-numbers) stay apart
@@ -51,15 +67,24 @@ template <typename Pixel> void ExtractRows(ExtractJob &job, A_long begin, A_long
   const ColorMatchEntry *entries = job.entries.data();
   const size_t count = job.entries.size();
 
-  // The band's one-pixel cache: the last converted pixel and its result. It
-  // carries over from row to row; transparent pixels leave it alone.
+  // The chunk's one-pixel cache: the last converted pixel and its result. It
+  // carries over from row to row; transparent pixels leave it alone. Chunks
+  // start at fixed lines, so the conversions made do not depend on which
+  // callback takes a chunk.
   bool cached = false;
   Pixel last{};
   A_u_char lastResult = 0;
 
+  if (w <= 0) {
+    job.rowsWritten.fetch_add(end - begin, std::memory_order_relaxed);
+    return;
+  }
+  A_long left = INT32_MAX, top = INT32_MAX, right = 0, bottom = 0; // of the chunk's elements
   for (A_long y = begin; y < end; ++y) {
     const Pixel *from = WorldRow<Pixel>(job.source, job.rect.top + y) + job.rect.left;
     A_u_char *to = job.groupMask.row(y);
+    A_u_char *columnFlags = job.groupMask.columnFlags;
+    A_long rowLeft = w, rowRight = 0;
     for (A_long x = 0; x < w; ++x) {
       const Pixel &p = from[x];
       A_u_char element = 0;
@@ -83,8 +108,28 @@ template <typename Pixel> void ExtractRows(ExtractJob &job, A_long begin, A_long
         }
       }
       to[x] = element;
+      if (element) {
+        // Columns are shared between chunks: each flag is set atomically.
+        if (!__atomic_load_n(&columnFlags[x], __ATOMIC_RELAXED)) __atomic_store_n(&columnFlags[x], 1, __ATOMIC_RELAXED);
+        rowLeft = std::min(rowLeft, x);
+        rowRight = x + 1;
+      }
+    }
+    job.groupMask.rowFlags[y] = rowRight > 0 ? 1 : 0;
+    if (rowRight > 0) {
+      left = std::min(left, rowLeft);
+      right = std::max(right, rowRight);
+      top = std::min(top, y);
+      bottom = y + 1;
     }
   }
+  if (bottom > 0) {
+    AtomicMin(job.left, left);
+    AtomicMin(job.top, top);
+    AtomicMax(job.right, right);
+    AtomicMax(job.bottom, bottom);
+  }
+  job.rowsWritten.fetch_add(end - begin, std::memory_order_relaxed);
 }
 
 } // namespace
@@ -115,17 +160,39 @@ PF_Err extractColorGroup(MaskPlane8 &destination, PF_InData *in_data, PF_EffectW
   job.entries = entries;
   job.label = 1;
 
-  // A fresh plane of the rectangle's size, all zero.
+  // The destination's own allocation when it has the rectangle's size and
+  // nothing else shares it; a fresh plane otherwise. Every row is written by
+  // the iteration, flags and bounds included.
+  const A_long w = job.width(), h = job.height();
   MaskPlane8 plane;
-  makeEmpty(plane);
-  resizePlane8(plane, in_data, job.width(), job.height());
-  clearPlane(plane);
+  if (destination.data && destination.width == w && destination.height == h && destination.owner.useCount() == 1) {
+    plane = destination;
+  } else {
+    makeEmpty(plane);
+    resizePlane8(plane, in_data, w, h);
+  }
+  if (plane.data) {
+    std::memset(plane.rowFlags, 0, h);
+    std::memset(plane.columnFlags, 0, w);
+  }
+  plane.flagsStale = 1;
+  plane.boundsStale = 1;
   job.groupMask = plane;
 
-  PF_Err err = IterateBands<ExtractJob, ExtractRows<Pixel>>(in_data, job, job.height());
+  PF_Err err = IterateBands<ExtractJob, ExtractRows<Pixel>>(in_data, job, h);
   if (err == PF_Err_NONE) err = job.conversionError.load();
 
-  updateOccupancy(plane);
+  if (err != PF_Err_NONE || job.rowsWritten.load() != h) {
+    // Rows the iteration did not reach: nothing of them is matched.
+    clearPlane(plane);
+  } else {
+    plane.flagsStale = 0;
+    plane.boundsStale = 0;
+    if (job.bottom.load() > 0)
+      plane.bounds = PF_LRect{job.left.load(), job.top.load(), job.right.load(), job.bottom.load()};
+    else
+      plane.bounds = PF_LRect{0, 0, 0, 0};
+  }
   destination = std::move(plane);
   return err;
 }

@@ -3,6 +3,7 @@
 // write-back under the group mask, and the view mask.
 #include "GroupStages.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "DepthConvert.h"
@@ -47,7 +48,7 @@ inline bool IsColorA(const StageJob &job, A_long x, A_long y) {
 
 inline A_long Clamp(A_long v, A_long lo, A_long hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// Reads the masks of the rows next to the band (they do not change during the
+// Reads the masks of the rows next to the chunk (they do not change during the
 // stage) and copies pixels only inside the row being written: the sources
 // are Color A pixels, which the stage never writes.
 template <typename Pixel> void CornerRows(CornerJob &job, A_long begin, A_long end) {
@@ -128,7 +129,18 @@ PF_Err fillCorners(PF_EffectWorld *image, PF_InData *in_data, const PF_LRect &re
   if (!RectFitsWorld(rect, image) || !RectFitsPlane(rect, groupMask) || !RectFitsPlane(rect, colorBMask) ||
       !RectFitsPlane(rect, patchMask))
     return PF_Err_BAD_CALLBACK_PARAM;
-  clearPlane(patchMask);
+  // Marks of an earlier fill lie inside the patch mask's bounds when those
+  // are known (this stage sets them): only that area needs clearing.
+  if (patchMask.data && patchMask.boundsStale == 0) {
+    const PF_LRect b = patchMask.bounds;
+    for (A_long y = b.top; y < b.bottom; ++y) std::memset(patchMask.row(y) + b.left, 0, b.right - b.left);
+    std::memset(patchMask.columnFlags, 0, patchMask.width);
+    std::memset(patchMask.rowFlags, 0, patchMask.height);
+    patchMask.bounds = PF_LRect{0, 0, 0, 0};
+    patchMask.flagsStale = 0;
+  } else {
+    clearPlane(patchMask);
+  }
   CornerJob job;
   job.destination = image;
   job.rect = rect;
@@ -138,10 +150,19 @@ PF_Err fillCorners(PF_EffectWorld *image, PF_InData *in_data, const PF_LRect &re
   job.cx = cx;
   job.cy = cy;
   const PF_Err err = IterateBands<CornerJob, CornerRows<Pixel>>(in_data, job, job.height());
-  // The bands marked elements without keeping the flags: they are no longer
-  // exact, so a later merge must not trust them.
+  // The chunks marked elements without keeping the flags: they are no longer
+  // exact, so a later merge must not trust them. Marks are made only on
+  // lines the iteration handed out, which lie inside the group mask's bounds
+  // when those are known: the patch mask's bounds then hold every mark.
   patchMask.flagsStale = 1;
-  patchMask.boundsStale = 1;
+  if (MaskAreaKnown(groupMask)) {
+    patchMask.bounds = PF_LRect{0, std::max<A_long>(groupMask.bounds.top, 0), patchMask.width,
+                                std::min(groupMask.bounds.bottom, job.height())};
+    if (patchMask.bounds.top >= patchMask.bounds.bottom) patchMask.bounds = PF_LRect{0, 0, 0, 0};
+    patchMask.boundsStale = 0;
+  } else {
+    patchMask.boundsStale = 1;
+  }
   return err;
 }
 
@@ -156,7 +177,8 @@ PF_Err writeBack8(PF_EffectWorld *destination8, PF_InData *in_data, PF_EffectWor
 
 template <typename Pixel>
 PF_Err applyViewMask(PF_EffectWorld *output, PF_InData *in_data, const PF_LRect &rect, const MaskPlane8 &viewMask) {
-  return RunRowStage<ViewMaskRows<Pixel>>(in_data, output, nullptr, rect, &viewMask);
+  // Pixels outside the mask are the ones written: every row counts.
+  return RunRowStage<ViewMaskRows<Pixel>>(in_data, output, nullptr, rect, &viewMask, false);
 }
 
 template PF_Err writeGroupMatte<PF_Pixel16>(PF_EffectWorld *, PF_InData *, const MaskPlane8 &, const MaskPlane8 &,

@@ -1,6 +1,6 @@
 // The small image stages around the blur of one colour group: the group's
 // black and white matte, the corner fill, widening 8-bit to 16-bit, writing a
-// 16-bit result back into 8-bit, and the view mask. Each runs in row bands
+// 16-bit result back into 8-bit, and the view mask. Each runs in chunks of rows
 // and returns iterate_generic's result. A rectangle outside one of the worlds
 // or larger than one of the planes is refused with PF_Err_BAD_CALLBACK_PARAM
 // before anything is written.
@@ -18,7 +18,8 @@ PF_Err writeGroupMatte(PF_EffectWorld *matte, PF_InData *in_data, const MaskPlan
 // Clears patchMask, then gives each Color B pixel in an inner corner of a
 // Color A area (seen from the centre cx, cy, rectangle-relative) the colour
 // of its horizontal neighbour and marks it in patchMask, whose flags are then
-// marked stale. Pixel is PF_Pixel16 or PF_PixelFloat.
+// marked stale; its bounds hold every mark when the group mask's area is
+// known. Pixel is PF_Pixel16 or PF_PixelFloat.
 template <typename Pixel>
 PF_Err fillCorners(PF_EffectWorld *image, PF_InData *in_data, const PF_LRect &rect, const MaskPlane8 &groupMask,
                    const MaskPlane8 &colorBMask, MaskPlane8 &patchMask, A_long cx, A_long cy);

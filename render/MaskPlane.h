@@ -28,6 +28,12 @@ template <typename T> struct MaskPlane {
 };
 
 using MaskPlane8 = MaskPlane<uint8_t>;
+
+// The plane's flags are exact and its bounds hold every non-zero element,
+// as extraction leaves a mask.
+template <typename T> bool MaskAreaKnown(const MaskPlane<T> &plane) {
+  return plane.data && plane.flagsStale == 0 && plane.boundsStale == 0;
+}
 using MaskPlane16 = MaskPlane<uint16_t>;
 
 // Bytes of the allocation of a w x h plane: rows padded to four elements,

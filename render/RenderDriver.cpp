@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "AEWorldSuite.h"
+#include "ChunkRecorder.h"
 #include "DepthConvert.h"
 #include "ExtractColorGroup.h"
 #include "GroupStages.h"
 #include "MaskPlane.h"
 #include "Progress.h"
 #include "WorldOps.h"
+#include "filters/MaskedCopy.h"
 #include "filters/PatchSmooth.h"
 #include "filters/RadialBlur.h"
 #include "filters/RayLengths.h"
@@ -88,6 +90,36 @@ float LayerDiagonal(const PF_InData *in) {
   return std::sqrt(static_cast<float>(w * w + h * h));
 }
 
+// How far from a group pixel the blur may sample the source: R steps along
+// the ray, plus the float rounding of positions, which grows with the
+// distances from the centre (a far-away centre), plus the half-pixel
+// rounding and a margin. Large results simply cover the whole rectangle.
+A_long BlurReach(double R, A_long cx, A_long cy, A_long w, A_long h) {
+  const double steps = std::ceil(R) + 1.0;
+  const double far = std::max({std::fabs(static_cast<double>(cx)), std::fabs(static_cast<double>(cy)),
+                               std::fabs(static_cast<double>(cx) - w), std::fabs(static_cast<double>(cy) - h)});
+  // Each of the walk's float operations is off by at most 2^-24 relative;
+  // 2^-20 per step covers the sums of all of them with room to spare.
+  const double rounding = (steps + 8.0) * 2.0 * (far + steps) * std::ldexp(1.0, -20);
+  const double reach = steps + rounding + 3.0;
+  const double whole = static_cast<double>(w) + h;
+  return reach >= whole ? static_cast<A_long>(whole) : static_cast<A_long>(std::ceil(reach));
+}
+
+// The group mask's bounds grown by `reach` on every side, kept inside the
+// rectangle, in buffer coordinates; empty for an empty mask.
+PF_LRect GroupArea(const MaskPlane8 &M, const PF_LRect &rect, A_long reach) {
+  if (M.boundsStale != 0 || M.flagsStale != 0) return rect;
+  if (M.bounds.left >= M.bounds.right || M.bounds.top >= M.bounds.bottom) return PF_LRect{0, 0, 0, 0};
+  const auto grow = [](A_long v, A_long by, A_long lo, A_long hi) {
+    const int64_t g = static_cast<int64_t>(v) + by;
+    return static_cast<A_long>(std::min<int64_t>(std::max<int64_t>(g, lo), hi));
+  };
+  const A_long w = rect.right - rect.left, h = rect.bottom - rect.top;
+  return PF_LRect{rect.left + grow(M.bounds.left, -reach, 0, w), rect.top + grow(M.bounds.top, -reach, 0, h),
+                  rect.left + grow(M.bounds.right, reach, 0, w), rect.top + grow(M.bounds.bottom, reach, 0, h)};
+}
+
 struct ColorPlanes {
   MaskPlane8 groupMask;
   MaskPlane8 colorBMask;
@@ -157,14 +189,18 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
     clearPlane(planes.viewMask);
   }
 
-  // 7. Working images of the output's size.
+  // 7. Working images of the output's size, made once for the frame. The
+  // steps of a group use them one after the other: the work image holds the
+  // group's black and white matte (only its mask's pixels are ever read),
+  // then the source of the colour pass (the output so far, widened to 16-bit
+  // in the 8-bit driver), then the blurred group the softening starts from,
+  // which the softening may overwrite with its middle pass once it has read
+  // it. The 8-bit driver blurs into a 16-bit result image; the others blur
+  // into the output itself.
   const A_long ow = output->width, oh = output->height;
-  AEUtil::EffectWorldPtr sourceCopy = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kFormat);
   AEUtil::EffectWorldPtr work = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kWorkFormat);
   AEUtil::EffectWorldPtr result;
   if (Depth::kEightBit) result = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kWorkFormat);
-  AEUtil::EffectWorldPtr scratch = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kWorkFormat);
-  AEUtil::EffectWorldPtr matte = AEUtil::WorldSuite::newWorld(in, ow, oh, 0, Depth::kWorkFormat);
 
   // 8. Layer diagonal and progress.
   const float diagonal = LayerDiagonal(in);
@@ -174,6 +210,12 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
   progress.effect_ref = in->effect_ref;
   progress.total = 2 * taking;
   progress.done = 0;
+
+  // Step weights of the largest radius; each group fills its own length.
+  A_long largestRadius = 0;
+  for (const GroupSettings &g : settings.groups)
+    if (g.enable) largestRadius = std::max(largestRadius, static_cast<A_long>(g.blurAmount));
+  std::vector<A_u_long> weights(static_cast<size_t>(largestRadius));
 
   // 9. The groups.
   for (int gi = 0; gi < 4 && e == PF_Err_NONE; ++gi) {
@@ -188,17 +230,14 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
     g.radius = static_cast<A_long>(R);
 
     // b. Step weights.
-    std::vector<A_u_long> weights(static_cast<size_t>(g.radius));
+    NoteStep("set-up");
     buildStepWeights(g.radius, 100.0, weights.data());
 
-    // c. Fresh matte; the output so far becomes the source of this group.
-    e = clearWorld(in, matte.get());
-    if (e == PF_Err_NONE) e = copyWorld(in, output, sourceCopy.get());
-
-    // d. The Color B mask and the group mask, from the unchanged input.
+    // c, d. The Color B mask and the group mask, from the unchanged input.
+    NoteStep("extraction");
     g.rangeThreshold = static_cast<A_long>(g.range * 27904.0);
     ColorMatchList entries;
-    if (e == PF_Err_NONE) {
+    {
       PF_HLS_Pixel hls;
       e = in->utils->colorCB.RGBtoHLS(in->effect_ref, &g.colorB, hls);
       entries.push_back(ColorMatchEntry{hls[0], hls[1], hls[2], g.rangeThreshold});
@@ -212,6 +251,10 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
     if (e == PF_Err_NONE) e = extractColorGroup<Pixel>(planes.groupMask, in, input, rect, entries);
     if (e != PF_Err_NONE) break;
 
+    // Where the group can read or write: its pixels, and around them as far
+    // as the blur's walk reaches in the source.
+    const PF_LRect readArea = GroupArea(planes.groupMask, rect, BlurReach(R, cx, cy, w, h));
+
     // e. Working colours.
     const Work colorB = WorkingColor<Work>(g.colorB);
 
@@ -224,29 +267,31 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
     if (e != PF_Err_NONE) break;
 
     // h to k. Matte, corner fill of the matte, ray lengths.
-    e = writeGroupMatte<Work>(matte.get(), in, planes.groupMask, planes.colorBMask, rect);
-    if (e == PF_Err_NONE) e = copyWorld(in, matte.get(), work.get());
+    NoteStep("matte and corner fill");
+    e = writeGroupMatte<Work>(work.get(), in, planes.groupMask, planes.colorBMask, rect);
     if (e == PF_Err_NONE)
       e = fillCorners<Work>(work.get(), in, rect, planes.groupMask, planes.colorBMask, planes.patchMask, cx, cy);
+    NoteStep("ray lengths");
     if (e == PF_Err_NONE)
-      e = analyseRayLengths<Work>(matte.get(), in, work.get(), rect, planes.groupMask, planes.colorBMask,
+      e = analyseRayLengths<Work>(work.get(), in, work.get(), rect, planes.groupMask, planes.colorBMask,
                                   planes.patchMask, planes.lengthMap, R, cx, cy, diagonal, g.invert != 0,
                                   &progress);
 
-    // l. Source and destination of the colour pass.
-    PF_EffectWorld *source = sourceCopy.get();
-    PF_EffectWorld *destination = output;
-    if (Depth::kEightBit) {
-      if (e == PF_Err_NONE) e = widenTo16(work.get(), in, sourceCopy.get(), rect);
-      source = work.get();
-      destination = result.get();
-    }
+    // l. Source and destination of the colour pass: the output so far,
+    // widened (8-bit) or copied into the work image, over the area the blur
+    // reads.
+    NoteStep("source and corner fill");
+    PF_EffectWorld *source = work.get();
+    PF_EffectWorld *destination = Depth::kEightBit ? result.get() : output;
+    if (e == PF_Err_NONE)
+      e = Depth::kEightBit ? widenTo16(work.get(), in, output, readArea) : copyWorldArea(in, output, work.get(), readArea);
 
     // m. Corner fill of the colours.
     if (e == PF_Err_NONE && R > 2.0)
       e = fillCorners<Work>(source, in, rect, planes.groupMask, planes.colorBMask, planes.patchMask, cx, cy);
 
     // n. The radial blur.
+    NoteStep("radial blur");
     const double offset = g.blurOffset / 100.0;
     if (e == PF_Err_NONE) {
       if (g.keepDivision)
@@ -259,25 +304,29 @@ template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings) {
                                  weights.data(), &progress);
     }
 
-    // o, p. Softening, from a copy of the blurred group.
-    if (e == PF_Err_NONE) e = copyWorld(in, destination, work.get());
+    // o, p. Softening, from a copy of the blurred group (it reads group
+    // pixels only).
+    NoteStep("softening");
+    if (e == PF_Err_NONE) e = copyMasked<Work>(work.get(), in, destination, rect, planes.groupMask);
     if (e == PF_Err_NONE && g.softness > 0.0) {
       const SoftenColorTerms terms = SoftenTerms(g.colorB, g.colorA, g.softnessThreshold / 5.0, Work{});
       if (g.keepDivision)
-        e = softenGroupBounded<Work>(destination, in, work.get(), scratch.get(), rect, planes.groupMask, terms,
+        e = softenGroupBounded<Work>(destination, in, work.get(), work.get(), rect, planes.groupMask, terms,
                                      g.softness, &progress);
       else
-        e = softenGroupOpen<Work>(destination, in, work.get(), scratch.get(), rect, planes.groupMask, terms,
+        e = softenGroupOpen<Work>(destination, in, work.get(), work.get(), rect, planes.groupMask, terms,
                                   g.softness, &progress);
     }
 
     // q. Patched pixels evened out with their group neighbours.
+    NoteStep("patch smoothing and write-back");
     if (e == PF_Err_NONE && R > 2.0)
       e = smoothPatchedPixels<Work>(destination, in, planes.groupMask, rect, planes.patchMask);
 
     // r. 8-bit: the group's colours back into the output.
     if (Depth::kEightBit && e == PF_Err_NONE) e = writeBack8(output, in, result.get(), rect, planes.groupMask);
   }
+  NoteStep("view mask");
 
   // 10. Other views show only the groups' pixels, also after an error. A
   // mask that could not be applied leaves a wrong picture: its error counts.

@@ -125,21 +125,25 @@ TEST(Extract, DeepPixelsBeyondFullScaleMatchFullScaleNotAWrappedColour) {
   EXPECT_EQ(host->leaks(), "");
 }
 
-TEST(Extract, EachBandConvertsARepeatedColourOnce) {
-  // Row 0: c, c (other alpha), transparent d, c, d, c; row 1: c six times.
+TEST(Extract, EachChunkConvertsARepeatedColourOnce) {
+  // Row 0: c, c (other alpha), transparent d, c, d, c; rows 1 to 9: c.
   const PF_Pixel c{255, 10, 200, 30}, c2{100, 10, 200, 30}, t{0, 90, 90, 90}, d{255, 11, 200, 30};
-  const std::vector<PF_Pixel> pixels = {c, c2, t, c, d, c, c, c, c, c, c, c};
-  vemu::Image image = ptest::ImageFrom8<PF_Pixel16>(6, 2, pixels);
-  // One band: c, d, c; the second row continues with the cached c. Two
-  // bands: the second starts empty and converts once.
-  for (auto [threads, conversions] : {std::pair<int, long>{1, 3}, {2, 4}}) {
+  std::vector<PF_Pixel> pixels = {c, c2, t, c, d, c};
+  pixels.resize(6 * 10, c);
+  vemu::Image image = ptest::ImageFrom8<PF_Pixel16>(6, 10, pixels);
+  // The chunk of rows 0 to 7 converts c, d, c and carries the cached c into
+  // the next rows; the chunk of rows 8 and 9 starts empty and converts once.
+  // The same at any thread count.
+  for (int threads : ptest::kThreadCounts) {
     auto host = vtest::MakeHost(threads);
     vemu::Host::DirectCall call(*host);
     MaskPlane8 mask;
-    ASSERT_EQ(extractColorGroup<PF_Pixel16>(mask, call.in(), image.world(), {0, 0, 6, 2}, {EntryFor(c, 0)}),
+    ASSERT_EQ(extractColorGroup<PF_Pixel16>(mask, call.in(), image.world(), {0, 0, 6, 10}, {EntryFor(c, 0)}),
               PF_Err_NONE);
-    EXPECT_EQ(ptest::PlaneText(mask), "110101\n111111\n");
-    EXPECT_EQ(host->counters().rgbToHlsCalls, conversions) << threads;
+    std::string expected = "110101\n";
+    for (int y = 1; y < 10; ++y) expected += "111111\n";
+    EXPECT_EQ(ptest::PlaneText(mask), expected);
+    EXPECT_EQ(host->counters().rgbToHlsCalls, 4) << threads;
     mask = MaskPlane8{};
     EXPECT_EQ(host->leaks(), "");
   }
@@ -163,6 +167,9 @@ TEST(Extract, ReplacesTheDestinationWithAPlaneOfTheRectangleAndExactFlags) {
   EXPECT_EQ(mask.size, MaskPlaneBytes8(3, 12));
   EXPECT_EQ(std::string(mask.rowFlags, mask.rowFlags + 12), std::string("\0\0\0\0\0\0\0\0\0\0\1\1", 12));
   EXPECT_EQ(std::string(mask.columnFlags, mask.columnFlags + 3), std::string("\1\1\0", 3));
+  EXPECT_EQ(mask.boundsStale, 0);
+  EXPECT_EQ((std::vector<A_long>{mask.bounds.left, mask.bounds.top, mask.bounds.right, mask.bounds.bottom}),
+            (std::vector<A_long>{0, 10, 2, 12}));
   // Merging it skips the empty rows entirely: what is written there behind
   // the flags' back does not arrive.
   for (A_long y = 0; y < 10; ++y) mask.row(y)[2] = 1;

@@ -1,8 +1,11 @@
 // Mask planes (layout, sizes, host memory, clear, merge, occupancy, resize),
-// the row-band split and the per-processor iteration through the emulator.
+// the chunked distribution of lines and the per-processor iteration through
+// the emulator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -179,58 +182,64 @@ TEST(MaskPlane, MergeCopiesNonZeroElementsOverTheCommonArea) {
   EXPECT_EQ(ptest::PlaneText(d), "30000\n17000\n10000\n");
 }
 
-TEST(BandSplit, FirstBandsTakeTheRemainder) {
-  struct Case {
-    A_long units, n;
-    std::vector<Band> bands;
-  };
-  const Case cases[] = {
-      {10, 4, {{0, 3}, {3, 3}, {6, 2}, {8, 2}}},
-      {2, 4, {{0, 1}, {1, 1}, {2, 0}, {2, 0}}},
-      {7, 1, {{0, 7}}},
-      {0, 3, {{0, 0}, {0, 0}, {0, 0}}},
-  };
-  for (const Case &c : cases)
-    for (A_long i = 0; i < c.n; ++i) {
-      const Band b = BandOf(c.units, i, c.n);
-      EXPECT_EQ(b.start, c.bands[i].start) << c.units << "/" << c.n << " band " << i;
-      EXPECT_EQ(b.count, c.bands[i].count) << c.units << "/" << c.n << " band " << i;
-    }
-  // Contiguous, disjoint and covering for every shape.
-  for (A_long units = 0; units < 40; ++units)
-    for (A_long n = 1; n < 10; ++n) {
-      A_long next = 0;
-      for (A_long i = 0; i < n; ++i) {
-        const Band b = BandOf(units, i, n);
-        if (b.count == 0) continue;
-        ASSERT_EQ(b.start, next) << units << "/" << n;
-        next += b.count;
-      }
-      ASSERT_EQ(next, units);
-    }
-}
-
 struct CountJob : StageJob {
   std::atomic<int> *visits = nullptr;
-  std::atomic<int> bands{0};
+  std::mutex mutex;
+  std::vector<std::pair<A_long, A_long>> taken;
 };
 
 void CountRows(CountJob &job, A_long begin, A_long end) {
-  ++job.bands;
+  {
+    std::lock_guard<std::mutex> lock(job.mutex);
+    job.taken.emplace_back(begin, end);
+  }
   for (A_long y = begin; y < end; ++y) ++job.visits[y];
 }
 
-TEST(BandSplit, EveryRowRunsOnceForAnyNumberOfProcessors) {
+// Chunks start at multiples of 8 and hold 8 lines but for the last of the
+// range; every line is taken once, whatever the processor count. With exact
+// flags and bounds on the group mask, lines outside the bounds and chunks of
+// empty lines are left out, never a line with an element.
+TEST(LineChunks, EveryLineRunsOnceInAlignedChunks) {
+  struct Case {
+    A_long rows;
+    std::vector<A_long> occupied; // rows of the group mask holding an element; empty: no mask
+    bool maskedLinesOnly;
+    std::vector<std::pair<A_long, A_long>> chunks;
+  };
+  const Case cases[] = {
+      {0, {}, true, {}},
+      {1, {}, true, {{0, 1}}},
+      {5, {}, true, {{0, 5}}},
+      {8, {}, true, {{0, 8}}},
+      {23, {}, true, {{0, 8}, {8, 16}, {16, 23}}},
+      {41, {11, 12, 30}, true, {{8, 16}, {24, 31}}},   // bounds 11..30; chunk 16..23 is empty
+      {41, {11, 12, 30}, false, {{0, 8}, {8, 16}, {16, 24}, {24, 32}, {32, 40}, {40, 41}}},
+      {41, {40}, true, {{40, 41}}},
+  };
   for (int threads : ptest::kThreadCounts) {
     auto host = vtest::MakeHost(threads);
     vemu::Host::DirectCall call(*host);
-    for (A_long rows : {0, 1, 5, 23}) {
-      std::vector<std::atomic<int>> visits(rows + 1);
+    for (const Case &c : cases) {
+      std::vector<std::atomic<int>> visits(c.rows + 1);
       CountJob job;
+      job.rect = PF_LRect{0, 0, 3, c.rows};
+      job.maskedLinesOnly = c.maskedLinesOnly;
+      if (!c.occupied.empty()) {
+        createPlane8(job.groupMask, call.in(), 3, c.rows);
+        for (A_long y = 0; y < c.rows; ++y)
+          for (A_long x = 0; x < 3; ++x)
+            job.groupMask.row(y)[x] = x == 1 && std::count(c.occupied.begin(), c.occupied.end(), y) ? 1 : 0;
+        updateOccupancy(job.groupMask);
+        job.groupMask.bounds = PF_LRect{1, c.occupied.front(), 2, c.occupied.back() + 1};
+        job.groupMask.boundsStale = 0;
+      }
       job.visits = visits.data();
-      EXPECT_EQ((IterateBands<CountJob, CountRows>(call.in(), job, rows)), PF_Err_NONE);
-      for (A_long y = 0; y < rows; ++y) EXPECT_EQ(visits[y], 1) << threads << " threads, row " << y;
-      EXPECT_EQ(job.bands, std::min<int>(threads, rows)); // empty bands do not call the stage
+      EXPECT_EQ((IterateBands<CountJob, CountRows>(call.in(), job, c.rows)), PF_Err_NONE);
+      std::sort(job.taken.begin(), job.taken.end());
+      EXPECT_EQ(job.taken, c.chunks) << threads << " threads, case " << (&c - cases);
+      for (const auto &[begin, end] : c.chunks)
+        for (A_long y = begin; y < end; ++y) EXPECT_EQ(visits[y], 1) << threads << " threads, row " << y;
     }
     host->injectFault(vemu::Fault::IterateGeneric, PF_Err_OUT_OF_MEMORY);
     CountJob job;

@@ -237,41 +237,32 @@ TEST(Render, ExtentReachingPastTheWorldIsKeptInsideIt) {
   EXPECT_FALSE(full.samePixels(input));
 }
 
-TEST(Render, ResultDoesNotDependOnTheThreadCount) {
-  const auto scenes = vtest::GoldenScenes();
-  for (PF_PixelFormat format : kFormats) {
-    vemu::Image reference(1, 1, format);
-    for (int threads : {1, 2, 3, 7}) {
-      auto host = vtest::MakeHost(threads);
-      vemu::Image out(1, 1, format);
-      ASSERT_EQ(vtest::RenderGoldenScene(*host, scenes[1], format, &out), PF_Err_NONE);
-      if (threads == 1) {
-        reference = out;
-      } else {
-        EXPECT_TRUE(out.samePixels(reference)) << threads << " threads, " << vtest::DepthName(format);
-      }
-    }
-  }
-}
-
-TEST(Render, GoldenFramesAreReproduced) {
+// The reference frames hold the pixels of the first, one-band-per-processor
+// renderer: the chunked distribution of lines and every narrowing of the
+// work to a group's area must give them at any thread count and depth.
+TEST(Render, GoldenFramesAreReproducedAtAnyThreadCount) {
   const std::string dataDir = VORTANE_TEST_DATA_DIR;
   const bool regenerate = std::getenv("VORTANE_REGENERATE_GOLDEN") != nullptr;
   for (const vtest::GoldenScene &scene : vtest::GoldenScenes()) {
     for (PF_PixelFormat format : kFormats) {
-      auto host = vtest::MakeHost(3);
-      vemu::Image out(1, 1, format);
-      ASSERT_EQ(vtest::RenderGoldenScene(*host, scene, format, &out), PF_Err_NONE);
-      EXPECT_EQ(host->leaks(), "");
       const std::string path = vtest::GoldenPath(dataDir, scene, format);
-      if (regenerate) {
-        ASSERT_TRUE(vtest::WriteImageFile(path, out)) << path;
-        continue;
-      }
       vemu::Image golden(1, 1, format);
-      ASSERT_TRUE(vtest::ReadImageFile(path, &golden)) << path;
-      int x = -1, y = -1;
-      EXPECT_EQ(out.differingPixels(golden, &x, &y), 0) << path << " first difference at " << x << "," << y;
+      if (!regenerate) {
+        ASSERT_TRUE(vtest::ReadImageFile(path, &golden)) << path;
+      }
+      for (int threads : {1, 2, 3, 7}) {
+        auto host = vtest::MakeHost(threads);
+        vemu::Image out(1, 1, format);
+        ASSERT_EQ(vtest::RenderGoldenScene(*host, scene, format, &out), PF_Err_NONE);
+        EXPECT_EQ(host->leaks(), "");
+        if (regenerate) {
+          ASSERT_TRUE(vtest::WriteImageFile(path, out)) << path;
+          break;
+        }
+        int x = -1, y = -1;
+        EXPECT_EQ(out.differingPixels(golden, &x, &y), 0)
+            << path << ", " << threads << " threads: first difference at " << x << "," << y;
+      }
     }
   }
 }
@@ -310,9 +301,10 @@ TEST(RenderErrors, HostFailuresEndTheFrameWithTheirCodeAndLeakNothing) {
   } cases[] = {
       {vemu::Fault::Progress, PF_Interrupt_CANCEL, 0, PF_Interrupt_CANCEL},
       {vemu::Fault::IterateGeneric, PF_Err_INTERNAL_STRUCT_DAMAGED, 3, PF_Err_INTERNAL_STRUCT_DAMAGED},
-      {vemu::Fault::WorldCopy, PF_Err_BAD_CALLBACK_PARAM, 1, PF_Err_BAD_CALLBACK_PARAM},
+      // The first copy: the 8-bit driver makes no host copy after it.
+      {vemu::Fault::WorldCopy, PF_Err_BAD_CALLBACK_PARAM, 0, PF_Err_BAD_CALLBACK_PARAM},
       {vemu::Fault::RGBtoHLS, PF_Err_INVALID_CALLBACK, 0, PF_Err_INVALID_CALLBACK},
-      {vemu::Fault::NewWorld, PF_Err_OUT_OF_MEMORY, 2, PF_Err_OUT_OF_MEMORY},
+      {vemu::Fault::NewWorld, PF_Err_OUT_OF_MEMORY, 0, PF_Err_OUT_OF_MEMORY}, // the first working image
       {vemu::Fault::CheckoutLayerPixels, PF_Err_INVALID_INDEX, 0, PF_Err_INVALID_INDEX},
       {vemu::Fault::CheckoutOutput, PF_Err_INVALID_INDEX, 0, PF_Err_INVALID_INDEX},
       {vemu::Fault::CheckinLayerPixels, PF_Err_INVALID_INDEX, 0, PF_Err_INVALID_INDEX},

@@ -1,8 +1,12 @@
-// copyWorld and clearWorld through the host's suites: which copy is chosen
-// by quality, whole-image results at every depth, suite release, and the
+// copyWorld, copyWorldArea and clearWorld through the host's suites: which
+// copy is chosen by quality, whole-image and rectangle results at every
+// depth, the emulator's reuse of released worlds, suite release, and the
 // integer 516 for a missing suite as the entry point's capture reports it.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "AEWorldSuite.h"
 #include "host/ErrorCapture.h"
 #include "pipeline_fixtures.h"
 #include "render/WorldOps.h"
@@ -34,6 +38,45 @@ TEST(WorldOps, CopyUsesTheHighQualityCopyOnlyAtHighQuality) {
       EXPECT_EQ(host->suiteAcquisitions()["PF World Transform Suite/1"], 1);
       EXPECT_EQ(host->leaks(), "");
     }
+  }
+}
+
+TEST(WorldOps, AreaCopyTouchesOnlyItsRectangle) {
+  for (PF_PixelFormat format : kFormats) {
+    auto host = vtest::MakeHost();
+    vemu::Host::DirectCall call(*host);
+    vemu::Image source = NoisyImage(format, 3), destination = NoisyImage(format, 4);
+    const vemu::Image before = destination;
+    EXPECT_EQ(copyWorldArea(call.in(), source.world(), destination.world(), PF_LRect{2, 1, 2, 4}), PF_Err_NONE);
+    EXPECT_EQ(host->counters().worldCopies + host->counters().worldCopiesHq, 0); // empty: no host call
+    EXPECT_EQ(copyWorldArea(call.in(), source.world(), destination.world(), PF_LRect{2, 1, 5, 4}), PF_Err_NONE);
+    const int bpp = vemu::BytesPerPixel(format);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 7; ++x) {
+        const vemu::Image &expected = x >= 2 && x < 5 && y >= 1 && y < 4 ? source : before;
+        EXPECT_EQ(std::memcmp(destination.row(y) + x * bpp, expected.row(y) + x * bpp, bpp), 0) << x << "," << y;
+      }
+    EXPECT_EQ(host->leaks(), "");
+  }
+}
+
+// The emulator's new_world takes a released buffer of the same size again,
+// and still fills it with the marker unless told not to.
+TEST(WorldOps, NewWorldsReuseReleasedBuffersWithTheMarker) {
+  for (bool mark : {true, false}) {
+    auto host = vtest::MakeHost();
+    host->setMarkNewWorlds(mark);
+    vemu::Host::DirectCall call(*host);
+    void *first = nullptr;
+    {
+      AEUtil::EffectWorldPtr world = AEUtil::WorldSuite::newWorld(call.in(), 9, 4, 0, PF_PixelFormat_ARGB64);
+      first = world->data;
+      std::memset(world->data, 0x11, static_cast<size_t>(world->rowbytes) * 4);
+    }
+    AEUtil::EffectWorldPtr again = AEUtil::WorldSuite::newWorld(call.in(), 9, 4, 0, PF_PixelFormat_ARGB64);
+    EXPECT_EQ(again->data, first);
+    const auto *bytes = reinterpret_cast<const uint8_t *>(again->data);
+    EXPECT_EQ(bytes[again->rowbytes * 3 + 5], mark ? 0xA5 : 0x11);
   }
 }
 

@@ -32,6 +32,23 @@ bool Get32(std::FILE *f, uint32_t *v) {
   return true;
 }
 
+// Every other pixel, in a checkerboard, fully transparent.
+void TransparentChecker(vemu::Image &image) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = (y + 1) % 2; x < image.width(); x += 2) {
+      switch (image.format()) {
+      case PF_PixelFormat_ARGB32:
+        image.at<PF_Pixel>(x, y).alpha = 0;
+        break;
+      case PF_PixelFormat_ARGB64:
+        image.at<PF_Pixel16>(x, y).alpha = 0;
+        break;
+      default:
+        image.at<PF_PixelFloat>(x, y).alpha = 0.0f;
+      }
+    }
+}
+
 } // namespace
 
 std::vector<GoldenScene> GoldenScenes() {
@@ -86,6 +103,49 @@ std::vector<GoldenScene> GoldenScenes() {
                       SetGroup(host, 3, SceneGroup(s, 3));
                       SetView(host, 6);
                     }});
+  // Short radii, so each group's working area is smaller than the frame,
+  // with centres far outside it and on its corner.
+  scenes.push_back({"far-centres", [s](vemu::Host &host) {
+                      GroupValues g1 = SceneGroup(s, 1);
+                      g1.blurAmount = 2.0;
+                      g1.softness = 3.0;
+                      g1.centerX = 30000.0;
+                      g1.centerY = 20000.0;
+                      SetGroup(host, 1, g1);
+                      GroupValues g2 = SceneGroup(s, 2);
+                      g2.blurAmount = 3.0;
+                      g2.invert = true;
+                      g2.keepDivision = false;
+                      g2.centerX = 79.0;
+                      g2.centerY = 0.0;
+                      SetGroup(host, 2, g2);
+                      GroupValues g3 = SceneGroup(s, 3);
+                      g3.blurAmount = 4.0;
+                      g3.softness = 0.0;
+                      g3.centerX = 5.0;
+                      g3.centerY = 30000.0;
+                      SetGroup(host, 3, g3);
+                    }});
+  // Transparent pixels around and between the group's pixels: the blur's
+  // walks read their alpha, also beyond the group's bounds.
+  scenes.push_back({"transparent-checker",
+                    [s](vemu::Host &host) {
+                      // Low ranges keep the groups' bounds well inside the frame.
+                      GroupValues g1 = SceneGroup(s, 3);
+                      g1.range = 5.0;
+                      g1.blurAmount = 6.0;
+                      g1.keepDivision = false;
+                      g1.blurOffset = 50.0;
+                      SetGroup(host, 1, g1);
+                      GroupValues g2 = SceneGroup(s, 1);
+                      g2.range = 0.0;
+                      g2.blurAmount = 5.0;
+                      g2.invert = true;
+                      g2.keepDivision = false;
+                      g2.blurOffset = 30.0;
+                      SetGroup(host, 2, g2);
+                    },
+                    TransparentChecker});
   return scenes;
 }
 
@@ -105,6 +165,7 @@ PF_Err RenderGoldenScene(vemu::Host &host, const GoldenScene &scene, PF_PixelFor
   if (err != PF_Err_NONE) return err;
   scene.configure(host);
   vemu::Image input = vemu::ConvertFrame(vemu::SyntheticCelFrame(kGoldenWidth, kGoldenHeight), format);
+  if (scene.prepare) scene.prepare(input);
   *output = vemu::Image(kGoldenWidth, kGoldenHeight, format);
   err = host.renderSmart(input, *output);
   PF_Err down = host.sequenceSetdown();

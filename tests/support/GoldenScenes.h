@@ -17,6 +17,7 @@ namespace vtest {
 struct GoldenScene {
   std::string name;
   std::function<void(vemu::Host &)> configure; // parameter values after parameter setup
+  std::function<void(vemu::Image &)> prepare;  // changes to the input frame, if any
 };
 
 constexpr int kGoldenWidth = 80;
