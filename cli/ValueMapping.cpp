@@ -11,8 +11,12 @@ namespace vcli {
 int SampleBytes(SampleKind kind) { return kind == SampleKind::U8 ? 1 : kind == SampleKind::U16 ? 2 : 4; }
 int SampleBits(SampleKind kind) { return SampleBytes(kind) * 8; }
 
-Raster::Raster(int w, int h, SampleKind k)
-    : width(w), height(h), kind(k), bytes(static_cast<size_t>(w) * h * 4 * SampleBytes(k)) {}
+Raster::Raster(int w, int h, SampleKind k) : width(w), height(h), kind(k) {
+  const size_t size = static_cast<size_t>(w) * h * 4 * SampleBytes(k);
+  bytes.reserve(size);
+  vemu::AdviseHugePages(bytes.data(), size);
+  bytes.resize(size);
+}
 
 namespace {
 

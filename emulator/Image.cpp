@@ -2,6 +2,9 @@
 #include "Image.h"
 
 #include <cstring>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -31,6 +34,18 @@ int BytesPerPixel(PF_PixelFormat format) {
   default:
     return 0;
   }
+}
+
+void AdviseHugePages(void *data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+  const uintptr_t start = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHuge - 1);
+  if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);  // only advice
+#else
+  (void)data;
+  (void)bytes;
+#endif
 }
 
 void RegisterWorldData(const void *data, PF_PixelFormat format) {
@@ -84,7 +99,13 @@ void Image::describe(int width, int height, int rowPadBytes) {
   int rowbytes = width * bpp + (rowPadBytes > 0 ? rowPadBytes : 0);
   rowbytes = (rowbytes + 15) / 16 * 16;
   if (rowbytes == 0) rowbytes = 16;
-  data_.assign(static_cast<size_t>(rowbytes) * (height > 0 ? height : 1), 0);
+  const size_t bytes = static_cast<size_t>(rowbytes) * (height > 0 ? height : 1);
+  if (data_.capacity() < bytes) {
+    std::vector<uint8_t>().swap(data_);
+    data_.reserve(bytes);
+    AdviseHugePages(data_.data(), bytes);
+  }
+  data_.assign(bytes, 0);
   std::memset(&world_, 0, sizeof world_);
   world_.world_flags = PF_WorldFlag_WRITEABLE | (format_ == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
   world_.data = reinterpret_cast<PF_PixelPtr>(data_.data());
