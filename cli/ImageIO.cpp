@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "Errors.h"
+#include "HugePages.h"
 #include "ImageCodecs.h"
 #include "InputFile.h"
 

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "HugePages.h"
+
 namespace vcli {
 
 int SampleBytes(SampleKind kind) { return kind == SampleKind::U8 ? 1 : kind == SampleKind::U16 ? 2 : 4; }

@@ -1,10 +1,9 @@
 // Emulator images and the registry of world formats.
 #include "Image.h"
 
+#include "HugePages.h"
+
 #include <cstring>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -34,18 +33,6 @@ int BytesPerPixel(PF_PixelFormat format) {
   default:
     return 0;
   }
-}
-
-void AdviseHugePages(void *data, size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-  const uintptr_t start = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHuge - 1);
-  if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);  // only advice
-#else
-  (void)data;
-  (void)bytes;
-#endif
 }
 
 void RegisterWorldData(const void *data, PF_PixelFormat format) {

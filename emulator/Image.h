@@ -12,12 +12,6 @@ namespace vemu {
 
 int BytesPerPixel(PF_PixelFormat format);
 
-// Asks the system to back the whole 2 MiB pages inside a large buffer not
-// yet written with huge pages, where it can (Linux). Touching fresh memory
-// then costs a fault per 2 MiB instead of one per 4 KiB page, which on some
-// machines is most of the time a full-HD frame's buffers take to fill.
-void AdviseHugePages(void *data, size_t bytes);
-
 class Image {
  public:
   // Rows are padded by rowPadBytes (plus alignment to 16 bytes), so code that
