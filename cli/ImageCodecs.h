@@ -51,8 +51,9 @@ std::string ReadError(const std::string &path, const std::string &what);
 std::string WriteError(const std::string &path, const std::string &what);
 
 // A raster filled from the top as rows are decoded. Its storage grows with
-// the rows added (doubling, up to the whole image), so a file that declares
-// a large image but holds little data never costs much memory.
+// the rows added (reserved from 8 MiB, doubling, up to the whole image; only
+// the rows added are written), so a file that declares a large image but
+// holds little data never costs much memory.
 class GrowingRaster {
  public:
   GrowingRaster(int width, int height, SampleKind kind);

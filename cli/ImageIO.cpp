@@ -159,9 +159,11 @@ uint8_t *GrowingRaster::add(int count) {
   std::vector<uint8_t> &bytes = raster_.bytes;
   if (needed > bytes.capacity()) {
     const size_t whole = static_cast<size_t>(raster_.height) * rowBytes_;
-    // New storage is advised before the rows so far are copied into it.
+    // From 8 MiB (a full-HD 8-bit frame at once; memory that is reserved
+    // but not yet written costs address space only), doubling. New storage
+    // is advised before the rows so far are copied into it.
     std::vector<uint8_t> grown;
-    grown.reserve(std::min(whole, std::max({needed, bytes.capacity() * 2, size_t{1} << 20})));
+    grown.reserve(std::min(whole, std::max({needed, bytes.capacity() * 2, size_t{8} << 20})));
     vemu::AdviseHugePages(grown.data(), grown.capacity());
     grown.assign(bytes.begin(), bytes.end());
     bytes.swap(grown);
