@@ -38,7 +38,7 @@ struct FrameRenderer {
   int width = 0, height = 0;
 
   void render(const std::string &input, const std::string &output) {
-    const Raster raster = ReadImage(input, maxPixels);
+    Raster raster = ReadImage(input, maxPixels);
     if (width == 0) {
       width = raster.width;
       height = raster.height;
@@ -50,7 +50,8 @@ struct FrameRenderer {
     const PF_PixelFormat format = WorkingFormatOfDepth(depth);
     CheckFormatHolds(output, FileKindOfWorking(format));
     vemu::Image working = ToWorking(raster, format);
-    WriteImage(output, FromWorking(instance.render(working)));
+    raster = Raster();  // its memory is not needed while the effect renders
+    WriteImage(output, instance.render(working));
   }
 };
 
@@ -272,7 +273,7 @@ int RunDemo(const std::string &output, const CommonOptions &options, std::FILE *
   const auto start = std::chrono::steady_clock::now();
   const Raster frame = FromWorking(vemu::SyntheticCelFrame(kDemoWidth, kDemoHeight));
   vemu::Image working = ToWorking(frame, WorkingFormatOfDepth(depth));
-  WriteImage(output, FromWorking(instance.render(working)));
+  WriteImage(output, instance.render(working));
   Say(status, options.quiet,
       "wrote " + output + " (" + SizeText(kDemoWidth, kDemoHeight, depth) + ") in " + Seconds(SecondsSince(start)));
   return 0;

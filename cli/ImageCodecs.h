@@ -12,8 +12,29 @@
 
 namespace vcli {
 
+// The pixels a writer takes a row at a time: width x height RGBA samples
+// of one kind, from a raster as they are or mapped from a working image.
+class RowSource {
+ public:
+  explicit RowSource(const Raster &raster);
+  explicit RowSource(const vemu::Image &working);  // at its own depth, as FromWorking
+  int width() const { return width_; }
+  int height() const { return height_; }
+  SampleKind kind() const { return kind_; }
+  size_t rowBytes() const { return rowBytes_; }
+  // Row y's samples: in place, or mapped into scratch (rowBytes() bytes).
+  const uint8_t *row(int y, uint8_t *scratch) const;
+
+ private:
+  const Raster *raster_ = nullptr;
+  const vemu::Image *working_ = nullptr;
+  int width_, height_;
+  SampleKind kind_;
+  size_t rowBytes_;
+};
+
 Raster ReadPng(const InputFile &file, uint64_t maxPixels);
-void WritePng(const std::string &path, const Raster &raster);
+void WritePng(const std::string &path, const RowSource &source);
 
 Raster ReadTiff(const InputFile &file, uint64_t maxPixels);
 void WriteTiff(const std::string &path, const Raster &raster);
@@ -30,8 +51,9 @@ std::string ReadError(const std::string &path, const std::string &what);
 std::string WriteError(const std::string &path, const std::string &what);
 
 // A raster filled from the top as rows are decoded. Its storage grows with
-// the rows added (doubling, up to the whole image), so a file that declares
-// a large image but holds little data never costs much memory.
+// the rows added (reserved from 8 MiB, doubling, up to the whole image; only
+// the rows added are written), so a file that declares a large image but
+// holds little data never costs much memory.
 class GrowingRaster {
  public:
   GrowingRaster(int width, int height, SampleKind kind);

@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "Errors.h"
+#include "HugePages.h"
 #include "ImageCodecs.h"
 #include "InputFile.h"
 
@@ -158,7 +159,14 @@ uint8_t *GrowingRaster::add(int count) {
   std::vector<uint8_t> &bytes = raster_.bytes;
   if (needed > bytes.capacity()) {
     const size_t whole = static_cast<size_t>(raster_.height) * rowBytes_;
-    bytes.reserve(std::min(whole, std::max({needed, bytes.capacity() * 2, size_t{1} << 20})));
+    // From 8 MiB (a full-HD 8-bit frame at once; memory that is reserved
+    // but not yet written costs address space only), doubling. New storage
+    // is advised before the rows so far are copied into it.
+    std::vector<uint8_t> grown;
+    grown.reserve(std::min(whole, std::max({needed, bytes.capacity() * 2, size_t{8} << 20})));
+    vemu::AdviseHugePages(grown.data(), grown.capacity());
+    grown.assign(bytes.begin(), bytes.end());
+    bytes.swap(grown);
   }
   bytes.resize(needed);
   rows_ += count;
@@ -222,17 +230,31 @@ Raster ReadImage(const std::string &path, uint64_t maxPixels) {
   throw Failure(ReadError(path, "not a PNG, TIFF or OpenEXR file"));
 }
 
-void WriteImage(const std::string &path, const Raster &raster) {
+RowSource::RowSource(const Raster &raster)
+    : raster_(&raster), width_(raster.width), height_(raster.height), kind_(raster.kind),
+      rowBytes_(static_cast<size_t>(raster.width) * 4 * SampleBytes(raster.kind)) {}
+
+RowSource::RowSource(const vemu::Image &working)
+    : working_(&working), width_(working.width()), height_(working.height()),
+      kind_(FileKindOfWorking(working.format())),
+      rowBytes_(static_cast<size_t>(working.width()) * 4 * SampleBytes(kind_)) {}
+
+const uint8_t *RowSource::row(int y, uint8_t *scratch) const {
+  if (raster_) return raster_->bytes.data() + static_cast<size_t>(y) * rowBytes_;
+  FileRowFromWorking(working_->row(y), working_->format(), width_, scratch);
+  return scratch;
+}
+
+namespace {
+
+// Writes through a temporary file renamed over the target when complete.
+template <typename Write> void WriteThroughPending(const std::string &path, SampleKind kind, Write write) {
   const FileFormat format = FormatOfPath(path);
-  CheckFormatHolds(path, raster.kind);
+  CheckFormatHolds(path, kind);
   CheckOutputFolder(path);
   PendingFile pending(path);
   try {
-    switch (format) {
-    case FileFormat::Png: WritePng(pending.path(), raster); break;
-    case FileFormat::Tiff: WriteTiff(pending.path(), raster); break;
-    case FileFormat::Exr: WriteExr(pending.path(), raster); break;
-    }
+    write(format, pending.path());
   } catch (const Failure &e) {
     // The message names the temporary file; name the target instead.
     std::string message = e.what();
@@ -241,6 +263,28 @@ void WriteImage(const std::string &path, const Raster &raster) {
     throw Failure(message);
   }
   pending.commit();
+}
+
+} // namespace
+
+void WriteImage(const std::string &path, const Raster &raster) {
+  WriteThroughPending(path, raster.kind, [&](FileFormat format, const std::string &file) {
+    switch (format) {
+    case FileFormat::Png: WritePng(file, RowSource(raster)); break;
+    case FileFormat::Tiff: WriteTiff(file, raster); break;
+    case FileFormat::Exr: WriteExr(file, raster); break;
+    }
+  });
+}
+
+void WriteImage(const std::string &path, const vemu::Image &working) {
+  WriteThroughPending(path, FileKindOfWorking(working.format()), [&](FileFormat format, const std::string &file) {
+    switch (format) {
+    case FileFormat::Png: WritePng(file, RowSource(working)); break;
+    case FileFormat::Tiff: WriteTiff(file, FromWorking(working)); break;
+    case FileFormat::Exr: WriteExr(file, FromWorking(working)); break;
+    }
+  });
 }
 
 void CheckOutputFolder(const std::string &path) {

@@ -48,6 +48,10 @@ Raster ReadImage(const std::string &path);  // with DefaultPixelLimit()
 
 // Writes the raster in the format of the path's extension.
 void WriteImage(const std::string &path, const Raster &raster);
+// Writes a working image as the file samples of its own depth, the same
+// file as WriteImage(path, FromWorking(working)); PNG maps it a row at a
+// time, without a copy of the whole image.
+void WriteImage(const std::string &path, const vemu::Image &working);
 
 // Failure when the folder a file would be written to does not exist.
 void CheckOutputFolder(const std::string &path);

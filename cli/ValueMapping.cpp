@@ -3,15 +3,22 @@
 #include "ValueMapping.h"
 
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
+
+#include "HugePages.h"
 
 namespace vcli {
 
 int SampleBytes(SampleKind kind) { return kind == SampleKind::U8 ? 1 : kind == SampleKind::U16 ? 2 : 4; }
 int SampleBits(SampleKind kind) { return SampleBytes(kind) * 8; }
 
-Raster::Raster(int w, int h, SampleKind k)
-    : width(w), height(h), kind(k), bytes(static_cast<size_t>(w) * h * 4 * SampleBytes(k)) {}
+Raster::Raster(int w, int h, SampleKind k) : width(w), height(h), kind(k) {
+  const size_t size = static_cast<size_t>(w) * h * 4 * SampleBytes(k);
+  bytes.reserve(size);
+  vemu::AdviseHugePages(bytes.data(), size);
+  bytes.resize(size);
+}
 
 namespace {
 
@@ -31,44 +38,57 @@ A_u_char ToChannel(float v, A_u_char) { return Working8FromFloat(v); }
 A_u_short ToChannel(float v, A_u_short) { return Working16FromFloat(v); }
 float ToChannel(float v, float) { return v; }
 
-// One working channel as the file sample of its depth.
-uint8_t ToFileSample(A_u_char v) { return v; }
+// One working channel as the file sample of its depth (8-bit pixels are
+// moved whole, by RotatePixels).
 uint16_t ToFileSample(A_u_short v) { return File16FromWorking16(v); }
 float ToFileSample(float v) { return v; }
 
-template <typename Sample, typename Pixel> void FillWorking(const Raster &raster, vemu::Image &image) {
+template <typename Sample, typename Pixel> void WorkingRow(const uint8_t *samples, int width, uint8_t *pixels) {
   using Channel = decltype(Pixel::red);
   const Channel tag{};
-  for (int y = 0; y < raster.height; ++y) {
-    Pixel *row = reinterpret_cast<Pixel *>(image.row(y));
-    size_t i = static_cast<size_t>(y) * raster.width * 4;
-    for (int x = 0; x < raster.width; ++x, i += 4) {
-      row[x].red = ToChannel(raster.sample<Sample>(i), tag);
-      row[x].green = ToChannel(raster.sample<Sample>(i + 1), tag);
-      row[x].blue = ToChannel(raster.sample<Sample>(i + 2), tag);
-      row[x].alpha = ToChannel(raster.sample<Sample>(i + 3), tag);
-    }
+  for (int x = 0; x < width; ++x, samples += 4 * sizeof(Sample), pixels += sizeof(Pixel)) {
+    Sample s[4];
+    std::memcpy(s, samples, sizeof s);
+    Pixel p;
+    p.red = ToChannel(s[0], tag);
+    p.green = ToChannel(s[1], tag);
+    p.blue = ToChannel(s[2], tag);
+    p.alpha = ToChannel(s[3], tag);
+    std::memcpy(pixels, &p, sizeof p);
   }
 }
 
-template <typename Pixel> void FillRaster(const vemu::Image &image, Raster &raster) {
-  for (int y = 0; y < image.height(); ++y) {
-    const Pixel *row = reinterpret_cast<const Pixel *>(image.row(y));
-    size_t i = static_cast<size_t>(y) * image.width() * 4;
-    for (int x = 0; x < image.width(); ++x, i += 4) {
-      raster.setSample(i, ToFileSample(row[x].red));
-      raster.setSample(i + 1, ToFileSample(row[x].green));
-      raster.setSample(i + 2, ToFileSample(row[x].blue));
-      raster.setSample(i + 3, ToFileSample(row[x].alpha));
-    }
+template <typename Pixel> void FileRow(const uint8_t *pixels, int width, uint8_t *samples) {
+  using Sample = decltype(ToFileSample(Pixel::red));
+  for (int x = 0; x < width; ++x, pixels += sizeof(Pixel), samples += 4 * sizeof(Sample)) {
+    Pixel p;
+    std::memcpy(&p, pixels, sizeof p);
+    const Sample s[4] = {ToFileSample(p.red), ToFileSample(p.green), ToFileSample(p.blue), ToFileSample(p.alpha)};
+    std::memcpy(samples, s, sizeof s);
   }
 }
 
-template <typename Pixel> void FillWorkingFrom(const Raster &raster, vemu::Image &image) {
-  switch (raster.kind) {
-  case SampleKind::U8: FillWorking<uint8_t, Pixel>(raster, image); break;
-  case SampleKind::U16: FillWorking<uint16_t, Pixel>(raster, image); break;
-  case SampleKind::F32: FillWorking<float, Pixel>(raster, image); break;
+// 8-bit samples to 8-bit working and back move bytes only: RGBA and ARGB
+// are one rotation of a pixel's four bytes apart, done a word at a time
+// (the compiler makes it a vector loop).
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+void RotatePixels(const uint8_t *from, int width, uint8_t *to, bool toArgb) {
+  // In memory order RGBA -> ARGB moves every byte one place later.
+  const bool left = toArgb == kLittleEndian;
+  for (int x = 0; x < width; ++x) {
+    uint32_t v;
+    std::memcpy(&v, from + 4 * static_cast<size_t>(x), 4);
+    v = left ? (v << 8) | (v >> 24) : (v >> 8) | (v << 24);
+    std::memcpy(to + 4 * static_cast<size_t>(x), &v, 4);
+  }
+}
+
+template <typename Pixel> void WorkingRowOf(const uint8_t *samples, SampleKind kind, int width, uint8_t *pixels) {
+  switch (kind) {
+  case SampleKind::U8: WorkingRow<uint8_t, Pixel>(samples, width, pixels); break;
+  case SampleKind::U16: WorkingRow<uint16_t, Pixel>(samples, width, pixels); break;
+  case SampleKind::F32: WorkingRow<float, Pixel>(samples, width, pixels); break;
   }
 }
 
@@ -77,24 +97,40 @@ template <typename Pixel> void FillWorkingFrom(const Raster &raster, vemu::Image
 uint8_t Working8FromFloat(float v) { return static_cast<uint8_t>(Clamp01(v) * 255.0 + 0.5); }
 uint16_t Working16FromFloat(float v) { return static_cast<uint16_t>(Clamp01(v) * 32768.0 + 0.5); }
 
-vemu::Image ToWorking(const Raster &raster, PF_PixelFormat format) {
-  vemu::Image image(raster.width, raster.height, format);
+void WorkingRowFromFile(const uint8_t *samples, SampleKind kind, int width, PF_PixelFormat format, uint8_t *pixels) {
   switch (format) {
-  case PF_PixelFormat_ARGB32: FillWorkingFrom<PF_Pixel>(raster, image); break;
-  case PF_PixelFormat_ARGB64: FillWorkingFrom<PF_Pixel16>(raster, image); break;
-  case PF_PixelFormat_ARGB128: FillWorkingFrom<PF_PixelFloat>(raster, image); break;
+  case PF_PixelFormat_ARGB32:
+    if (kind == SampleKind::U8) RotatePixels(samples, width, pixels, true);
+    else WorkingRowOf<PF_Pixel>(samples, kind, width, pixels);
+    break;
+  case PF_PixelFormat_ARGB64: WorkingRowOf<PF_Pixel16>(samples, kind, width, pixels); break;
+  case PF_PixelFormat_ARGB128: WorkingRowOf<PF_PixelFloat>(samples, kind, width, pixels); break;
   default: throw std::invalid_argument("unknown working pixel format");
   }
+}
+
+void FileRowFromWorking(const uint8_t *pixels, PF_PixelFormat format, int width, uint8_t *samples) {
+  switch (format) {
+  case PF_PixelFormat_ARGB32: RotatePixels(pixels, width, samples, false); break;
+  case PF_PixelFormat_ARGB64: FileRow<PF_Pixel16>(pixels, width, samples); break;
+  case PF_PixelFormat_ARGB128: FileRow<PF_PixelFloat>(pixels, width, samples); break;
+  default: throw std::invalid_argument("unknown working pixel format");
+  }
+}
+
+vemu::Image ToWorking(const Raster &raster, PF_PixelFormat format) {
+  vemu::Image image(raster.width, raster.height, format);
+  const size_t stride = static_cast<size_t>(raster.width) * 4 * SampleBytes(raster.kind);
+  for (int y = 0; y < raster.height; ++y)
+    WorkingRowFromFile(raster.bytes.data() + y * stride, raster.kind, raster.width, format, image.row(y));
   return image;
 }
 
 Raster FromWorking(const vemu::Image &image) {
   Raster raster(image.width(), image.height(), FileKindOfWorking(image.format()));
-  switch (image.format()) {
-  case PF_PixelFormat_ARGB32: FillRaster<PF_Pixel>(image, raster); break;
-  case PF_PixelFormat_ARGB64: FillRaster<PF_Pixel16>(image, raster); break;
-  default: FillRaster<PF_PixelFloat>(image, raster); break;
-  }
+  const size_t stride = static_cast<size_t>(raster.width) * 4 * SampleBytes(raster.kind);
+  for (int y = 0; y < raster.height; ++y)
+    FileRowFromWorking(image.row(y), image.format(), image.width(), raster.bytes.data() + y * stride);
   return raster;
 }
 

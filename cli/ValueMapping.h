@@ -65,6 +65,13 @@ inline uint8_t Working8FromFile16(uint16_t v) { return Working8From16(Working16F
 inline float FloatFrom8(uint8_t v) { return v / 255.0f; }
 inline float FloatFromFile16(uint16_t v) { return v / 65535.0f; }
 
+// ---- rows ----
+// A row of width pixels: RGBA file samples of the kind to working pixels of
+// the format, and working pixels to file samples of the format's own kind
+// (FileKindOfWorking). The same mappings as the single values above.
+void WorkingRowFromFile(const uint8_t *samples, SampleKind kind, int width, PF_PixelFormat format, uint8_t *pixels);
+void FileRowFromWorking(const uint8_t *pixels, PF_PixelFormat format, int width, uint8_t *samples);
+
 // ---- whole images ----
 // The working image of the plug-in at the given format (ARGB32, ARGB64 or
 // ARGB128), from file samples of any kind.

@@ -1,6 +1,8 @@
 // Emulator images and the registry of world formats.
 #include "Image.h"
 
+#include "HugePages.h"
+
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -84,7 +86,13 @@ void Image::describe(int width, int height, int rowPadBytes) {
   int rowbytes = width * bpp + (rowPadBytes > 0 ? rowPadBytes : 0);
   rowbytes = (rowbytes + 15) / 16 * 16;
   if (rowbytes == 0) rowbytes = 16;
-  data_.assign(static_cast<size_t>(rowbytes) * (height > 0 ? height : 1), 0);
+  const size_t bytes = static_cast<size_t>(rowbytes) * (height > 0 ? height : 1);
+  if (data_.capacity() < bytes) {
+    std::vector<uint8_t>().swap(data_);
+    data_.reserve(bytes);
+    AdviseHugePages(data_.data(), bytes);
+  }
+  data_.assign(bytes, 0);
   std::memset(&world_, 0, sizeof world_);
   world_.world_flags = PF_WorldFlag_WRITEABLE | (format_ == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
   world_.data = reinterpret_cast<PF_PixelPtr>(data_.data());
