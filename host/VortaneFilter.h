@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AEHost.h"
-#include "RenderSettings.h"
+#include "records/RenderSettings.h"
 
 class BaseFilter {
  public:
