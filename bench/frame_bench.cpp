@@ -25,7 +25,7 @@
 #include "EffectParams.h"
 #include "Host.h"
 #include "SyntheticFrame.h"
-#include "render/ChunkRecorder.h"
+#include "stage/ChunkRecorder.h"
 
 extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[],
                                  PF_LayerDef *output, void *extra);

@@ -14,7 +14,7 @@
 #include "filters/RadialBlur.h"
 #include "filters/RayLengths.h"
 #include "filters/Soften.h"
-#include "render/MaskPlane.h"
+#include "stage/MaskPlane.h"
 
 extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[],
                                  PF_LayerDef *output, void *extra);

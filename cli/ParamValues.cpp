@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "Errors.h"
-#include "options/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "PresetFile.h"
 
 namespace vcli {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "render/StageJob.h"
+#include "stage/StageJob.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AEHost.h"
-#include "render/MaskPlane.h"
+#include "stage/MaskPlane.h"
 
 // For every pixel of rect whose mask element is non-zero, the destination
 // pixel becomes the source pixel, bit for bit; other pixels are not touched.

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "KernelCommon.h"
-#include "render/StageJob.h"
+#include "stage/StageJob.h"
 
 namespace {
 

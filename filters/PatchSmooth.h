@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AEHost.h"
-#include "render/MaskPlane.h"
+#include "stage/MaskPlane.h"
 
 // Pixel is PF_Pixel16 or PF_PixelFloat; the image is rewritten in place.
 template <typename Pixel>

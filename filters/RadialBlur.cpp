@@ -13,8 +13,8 @@
 #include "MaskedCopy.h"
 #include "RayWalk.h"
 #include "RayWalkAvx2.h"
-#include "render/StageJob.h"
-#include "render/WorldOps.h"
+#include "stage/StageJob.h"
+#include "stage/WorldOps.h"
 
 int buildStepWeights(A_long n, double spread, A_u_long *weights) {
   if (n <= 0) return 0;

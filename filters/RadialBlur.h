@@ -5,8 +5,8 @@
 #pragma once
 
 #include "AEHost.h"
-#include "render/MaskPlane.h"
-#include "render/Progress.h"
+#include "stage/MaskPlane.h"
+#include "stage/Progress.h"
 
 // W[i] = trunc(e_i / S x 1024) with e_i = expf(-(i*i) / (n x s)) and S their
 // single-precision sum. Returns 0.

@@ -8,7 +8,7 @@
 #include "MaskedCopy.h"
 #include "RayWalk.h"
 #include "RayWalkAvx2.h"
-#include "render/StageJob.h"
+#include "stage/StageJob.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "AEHost.h"
-#include "render/MaskPlane.h"
-#include "render/Progress.h"
+#include "stage/MaskPlane.h"
+#include "stage/Progress.h"
 
 // Pixel is PF_Pixel16 or PF_PixelFloat. destination/source are the matte
 // images (the stage copies only the centre pixel); M group mask, N Color B

@@ -8,7 +8,7 @@
 
 #include "AEHost.h"
 #include "SimdLevel.h"
-#include "render/StageJob.h"
+#include "stage/StageJob.h"
 
 // The job of a ray walk: the stage job with the radius (held as ceil(R)), the
 // centre in rectangle coordinates and the layer diagonal, and the vector

@@ -11,7 +11,7 @@
 #include "KernelCommon.h"
 #include "MaskedCopy.h"
 #include "SoftenPass.h"
-#include "render/StageJob.h"
+#include "stage/StageJob.h"
 
 // ---------------------------------------------------------------------------
 // Colour terms and tables

@@ -4,8 +4,8 @@
 
 #include "AEHost.h"
 #include "SharedCount.h"
-#include "render/MaskPlane.h"
-#include "render/Progress.h"
+#include "stage/MaskPlane.h"
+#include "stage/Progress.h"
 
 // The colour terms of the range weights: dAB, the distance of Color B and
 // Color A by channel sums (0 to 32768 in the float form, 0 to 98304 in 16-bit),

@@ -8,7 +8,7 @@
 
 #include "SimdLevel.h"
 #include "Soften.h"
-#include "render/StageJob.h"
+#include "stage/StageJob.h"
 
 namespace soften {
 

@@ -4,9 +4,9 @@
 #include <clocale>
 
 #include "Platform.h"
-#include "TextTable.h"
 #include "VortaneFilter.h"
 #include "options/OptionsDialog.h"
+#include "options/TextTable.h"
 #include "options/UILanguage.h"
 #include "params/ParamSet.h"
 #include "params/UpdateGroupControls.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "TextTable.h"
+#include "options/TextTable.h"
 
 namespace {
 // "Unknown error" in Japanese, as Shift-JIS bytes.

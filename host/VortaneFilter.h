@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AEHost.h"
-#include "RenderSettings.h"
+#include "records/RenderSettings.h"
 
 class BaseFilter {
  public:
@@ -74,7 +74,3 @@ constexpr PF_OutFlags2 kGlobalOutFlags2 =
 static_assert(kEffectVersion == 560653, "version packing");
 static_assert(kGlobalOutFlags == 0x06000070, "out_flags");
 static_assert(kGlobalOutFlags2 == 0x08801419, "out_flags2");
-
-// The module handle of the library, stored when it is attached (Windows:
-// the HINSTANCE the dialog resources are loaded from).
-void *VortaneModuleHandle();

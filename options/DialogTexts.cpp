@@ -2,7 +2,7 @@
 // bytes; the comment above each row gives the text.
 #include "DialogTexts.h"
 
-#include "host/TextTable.h"
+#include "TextTable.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "OptionsDialogPlatform.h"
 #include "StoredDefaults.h"
+#include "TextTable.h"
 #include "UILanguage.h"
-#include "host/TextTable.h"
 #include "params/ParamObjects.h"
 
 PF_Err ShowOptionsDialog(PF_InData *in_data, PF_ParamDef *params[]) {

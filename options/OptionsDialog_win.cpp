@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "FxOptionDialog.h"
+#include "OptionsDialog.h"
 #include "OptionsDialogPlatform.h"
-#include "host/VortaneFilter.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // leaves empty.
 #include "StoredDefaults.h"
 
-#include "SettingsFile.h"
 #include "params/ParamGetter.h"
 #include "params/ParamSet.h"
+#include "settings/SettingsFile.h"
 
 void StoreCurrentParamsAsDefaults(PF_InData *in_data, PF_ParamDef *params[]) {
   char path[kSettingsPathSize];

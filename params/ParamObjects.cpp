@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "host/RenderSettings.h"
-#include "options/SettingsFile.h"
+#include "records/RenderSettings.h"
+#include "settings/SettingsFile.h"
 
 A_long NextParamIndex = 1;
 

@@ -8,8 +8,8 @@
 #include "EffectParamIds.h"
 #include "ParamObjects.h"
 #include "ParamTable.h"
-#include "host/RenderSettings.h"
-#include "options/SettingsFile.h"
+#include "records/RenderSettings.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-#include "StageJob.h"
+#include "stage/StageJob.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "AEHost.h"
 #include "DepthConvert.h"
-#include "MaskPlane.h"
+#include "stage/MaskPlane.h"
 
 // One reference colour: its HLS as the host's RGBtoHLS gives it (hue in
 // degrees, lightness and saturation 0 to 1, all 16.16) and the largest

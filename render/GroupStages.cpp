@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "DepthConvert.h"
-#include "StageJob.h"
+#include "stage/StageJob.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "AEHost.h"
-#include "MaskPlane.h"
+#include "stage/MaskPlane.h"
 
 // Over the group mask: opaque black for Color B pixels, opaque white for the
 // others; other pixels are not written. Pixel is PF_Pixel16 or PF_PixelFloat.

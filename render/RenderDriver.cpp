@@ -10,18 +10,18 @@
 #include <vector>
 
 #include "AEWorldSuite.h"
-#include "ChunkRecorder.h"
 #include "DepthConvert.h"
 #include "ExtractColorGroup.h"
 #include "GroupStages.h"
-#include "MaskPlane.h"
-#include "Progress.h"
-#include "WorldOps.h"
 #include "filters/MaskedCopy.h"
 #include "filters/PatchSmooth.h"
 #include "filters/RadialBlur.h"
 #include "filters/RayLengths.h"
 #include "filters/Soften.h"
+#include "stage/ChunkRecorder.h"
+#include "stage/MaskPlane.h"
+#include "stage/Progress.h"
+#include "stage/WorldOps.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AEHost.h"
-#include "host/RenderSettings.h"
+#include "records/RenderSettings.h"
 
 template <typename Pixel> PF_Err renderColorGroups(RenderSettings settings);
 

@@ -7,7 +7,7 @@
 
 #include "TestSupport.h"
 #include "host/ErrorCapture.h"
-#include "host/TextTable.h"
+#include "options/TextTable.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "Host.h"
 #include "Image.h"
 #include "TestSupport.h"
-#include "render/MaskPlane.h"
+#include "stage/MaskPlane.h"
 
 namespace ktest {
 

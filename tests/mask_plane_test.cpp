@@ -12,7 +12,7 @@
 
 #include "AEException.h"
 #include "pipeline_fixtures.h"
-#include "render/StageJob.h"
+#include "stage/StageJob.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include "SettingsSandbox.h"
 #include "TestSupport.h"
-#include "host/RenderSettings.h"
 #include "params/ParamObjects.h"
 #include "params/ParamSet.h"
 #include "params/ParamTable.h"
+#include "records/RenderSettings.h"
 
 namespace {
 

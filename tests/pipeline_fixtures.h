@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "render/MaskPlane.h"
+#include "stage/MaskPlane.h"
 
 namespace ptest {
 

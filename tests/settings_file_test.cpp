@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "SettingsSandbox.h"
-#include "options/SettingsPlatform.h"
+#include "settings/SettingsPlatform.h"
 
 namespace {
 

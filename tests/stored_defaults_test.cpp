@@ -18,8 +18,8 @@
 
 #include "SettingsSandbox.h"
 #include "TestSupport.h"
-#include "options/SettingsFile.h"
 #include "options/StoredDefaults.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

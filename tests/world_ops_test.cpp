@@ -9,7 +9,7 @@
 #include "AEWorldSuite.h"
 #include "host/ErrorCapture.h"
 #include "pipeline_fixtures.h"
-#include "render/WorldOps.h"
+#include "stage/WorldOps.h"
 
 namespace {
 
