@@ -44,6 +44,9 @@ class UserLocaleScope {
 
 EffectSession::EffectSession(PF_FilterProc entry, int threads) : entry_(entry), host_(std::make_unique<Host>(entry)) {
   if (threads > 0) host_->setThreads(threads);
+  // The tool and the frei0r edition are hosts for real work: new worlds are
+  // not filled with the tests' marker pattern, as a real host's are not.
+  host_->setMarkNewWorlds(false);
 }
 
 EffectSession::~EffectSession() {
