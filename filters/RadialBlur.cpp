@@ -625,22 +625,14 @@ PF_Err RunRadialBlur(PF_EffectWorld *destination, PF_InData *in_data, PF_EffectW
   job.skipLimit = static_cast<double>(job.R) * f / 3.0;
   job.Bc = Bc;
   job.W = W;
-  job.simd = ActiveSimdLevel() == SimdLevel::AVX2 ? SimdLevel::AVX2 : SimdLevel::Scalar;
 #ifdef VORTANE_HAVE_AVX2_WALKS
-  if (job.simd == SimdLevel::AVX2) {
-    // Without the code plane (no memory), or with offsets beyond 32 bits,
-    // the rows take the scalar walk, which gives the same pixels.
+  job.simd = avx2::WalkLevel([&] {
     const A_long w = job.width(), h = job.height();
-    try {
-      createPlane16(job.codes, in_data, w, h);
-      if (avx2::PlaneFitsLanes(job.codes, w, h) && avx2::WorldFitsLanes(source, w, h, sizeof(Pixel)))
-        BuildBlurCodes(job.codes, M, N, w, h);
-      else
-        job.simd = SimdLevel::Scalar;
-    } catch (...) {
-      job.simd = SimdLevel::Scalar;
-    }
-  }
+    createPlane16(job.codes, in_data, w, h);
+    if (!avx2::PlaneFitsLanes(job.codes, w, h) || !avx2::WorldFitsLanes(source, w, h, sizeof(Pixel))) return false;
+    BuildBlurCodes(job.codes, M, N, w, h);
+    return true;
+  });
 #else
   job.simd = SimdLevel::Scalar;
 #endif

@@ -273,22 +273,14 @@ PF_Err analyseRayLengths(PF_EffectWorld *destination, PF_InData *in_data, PF_Eff
   job.colorBMask = N;
   job.patchMask = Q;
   job.lengthMap = L;
-  job.simd = ActiveSimdLevel() == SimdLevel::AVX2 ? SimdLevel::AVX2 : SimdLevel::Scalar;
 #ifdef VORTANE_HAVE_AVX2_WALKS
-  if (job.simd == SimdLevel::AVX2) {
-    // Without the code plane (no memory, or offsets beyond 32 bits) the rows
-    // take the scalar walk, which gives the same lengths.
+  job.simd = avx2::WalkLevel([&] {
     const A_long w = job.width(), h = job.height();
-    try {
-      createPlane8(job.codes, in_data, w, h);
-      if (avx2::PlaneFitsLanes(job.codes, w, h))
-        BuildLengthCodes(job.codes, M, N, Q, w, h);
-      else
-        job.simd = SimdLevel::Scalar;
-    } catch (...) {
-      job.simd = SimdLevel::Scalar;
-    }
-  }
+    createPlane8(job.codes, in_data, w, h);
+    if (!avx2::PlaneFitsLanes(job.codes, w, h)) return false;
+    BuildLengthCodes(job.codes, M, N, Q, w, h);
+    return true;
+  });
 #else
   job.simd = SimdLevel::Scalar;
 #endif

@@ -86,6 +86,19 @@ inline bool WorldFitsLanes(const PF_EffectWorld *world, A_long w, A_long h, int6
   return rowBytes * h + w * bytesPerPixel < INT32_MAX;
 }
 
+// The level a ray stage walks at: AVX2 when the processor has it and
+// `prepare` makes and fills the stage's look-up plane (it returns false when
+// the plane's offsets would not fit the lanes); the scalar walk otherwise,
+// also when the host has no memory for the plane. Both give the same result.
+template <typename Prepare> SimdLevel WalkLevel(Prepare prepare) {
+  if (ActiveSimdLevel() != SimdLevel::AVX2) return SimdLevel::Scalar;
+  try {
+    return prepare() ? SimdLevel::AVX2 : SimdLevel::Scalar;
+  } catch (...) {
+    return SimdLevel::Scalar;
+  }
+}
+
 } // namespace avx2
 } // namespace
 
