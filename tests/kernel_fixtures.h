@@ -1,21 +1,26 @@
-// Helpers for the filter-kernel tests: mask planes and images drawn from
-// small character maps, pixels of both working depths from 16-bit values,
-// and weighted means as the kernels must form them.
+// Helpers for the filter-kernel tests: groups drawn from small character
+// maps, pixels of both working depths from 16-bit values, weighted means as
+// the kernels must form them, and one call of any kernel stage.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "Host.h"
 #include "Image.h"
 #include "TestSupport.h"
+#include "filters/PatchSmooth.h"
+#include "filters/RadialBlur.h"
+#include "filters/RayLengths.h"
+#include "filters/Soften.h"
 #include "stage/MaskPlane.h"
 
 namespace ktest {
@@ -28,28 +33,13 @@ struct Map {
   char at(int x, int y) const { return rows[y][x]; }
 };
 
-// u8 plane of w x h with value(x, y); the flags are made exact.
-inline MaskPlane8 Plane8(PF_InData *in, int w, int h, const std::function<int(int, int)> &value) {
-  MaskPlane8 plane;
-  createPlane8(plane, in, w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) plane.row(y)[x] = static_cast<uint8_t>(value(x, y));
-  updateOccupancy(plane);
-  return plane;
-}
-
-// u8 plane: 1 where the map's character is one of `set`.
+// u8 plane: 1 where the map's character is one of `set`; the flags are made exact.
 inline MaskPlane8 PlaneOf(PF_InData *in, const Map &map, const std::string &set) {
-  return Plane8(in, map.width(), map.height(),
-                [&](int x, int y) { return set.find(map.at(x, y)) != std::string::npos ? 1 : 0; });
-}
-
-inline MaskPlane16 Plane16(PF_InData *in, int w, int h, const std::function<int(int, int)> &value) {
-  MaskPlane16 plane;
-  createPlane16(plane, in, w, h);
-  clearPlane(plane);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) plane.row(y)[x] = static_cast<uint16_t>(value(x, y));
+  MaskPlane8 plane;
+  createPlane8(plane, in, map.width(), map.height());
+  for (int y = 0; y < map.height(); ++y)
+    for (int x = 0; x < map.width(); ++x) plane.row(y)[x] = set.find(map.at(x, y)) != std::string::npos ? 1 : 0;
+  updateOccupancy(plane);
   return plane;
 }
 
@@ -63,91 +53,119 @@ template <> inline PF_PixelFloat Px<PF_PixelFloat>(int a, int r, int g, int b) {
   return PF_PixelFloat{a / 32768.0f, r / 32768.0f, g / 32768.0f, b / 32768.0f};
 }
 
-template <typename Pixel> constexpr PF_PixelFormat FormatOf();
-template <> constexpr PF_PixelFormat FormatOf<PF_Pixel16>() { return PF_PixelFormat_ARGB64; }
-template <> constexpr PF_PixelFormat FormatOf<PF_PixelFloat>() { return PF_PixelFormat_ARGB128; }
-
-// Image of w x h whose pixel (x, y) is pixel(x, y).
-template <typename Pixel>
-vemu::Image MakeImage(int w, int h, const std::function<Pixel(int, int)> &pixel) {
-  vemu::Image image(w, h, FormatOf<Pixel>());
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) image.at<Pixel>(x, y) = pixel(x, y);
-  return image;
+template <typename Pixel> constexpr PF_PixelFormat FormatOf() {
+  return std::is_same<Pixel, PF_Pixel16>::value ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
 }
 
-inline bool SamePixel(const PF_Pixel16 &a, const PF_Pixel16 &b) {
-  return a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue;
-}
-inline bool SamePixel(const PF_PixelFloat &a, const PF_PixelFloat &b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
+template <typename Pixel> bool SamePixel(const Pixel &a, const Pixel &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The red channel in 16-bit units.
+inline double Red(const PF_Pixel16 &p) { return p.red; }
+inline double Red(const PF_PixelFloat &p) { return p.red * 32768.0; }
 
 // One contribution to a weighted mean: a weight and a 16-bit red value.
 using Term = std::pair<long, int>;
 
-// The 16-bit mean (sum + total / 2) / total of the terms.
-inline int Mean16(const std::vector<Term> &terms) {
+// The mean red of the terms as a kernel forms it, in 16-bit units: 16-bit
+// (sum + total / 2) / total; float: single precision products of the weight
+// and red / 32768 added in double, divided without rounding.
+template <typename Pixel> double ExpectedRed(const std::vector<Term> &terms) {
   long sum = 0, total = 0;
+  double floatSum = 0.0;
   for (const Term &t : terms) {
     sum += t.first * t.second;
+    floatSum += static_cast<double>(static_cast<float>(t.first) * (t.second / 32768.0f));
     total += t.first;
   }
-  return static_cast<int>((sum + total / 2) / total);
+  if (std::is_same<Pixel, PF_Pixel16>::value) return static_cast<double>((sum + total / 2) / total);
+  return static_cast<float>(floatSum / static_cast<double>(total)) * 32768.0;
 }
 
-// The float mean of the same terms, channels scaled by 1/32768: single
-// precision products added in double.
-inline float MeanFloat(const std::vector<Term> &terms) {
-  double sum = 0.0;
-  long total = 0;
-  for (const Term &t : terms) {
-    sum += static_cast<double>(static_cast<float>(t.first) * (t.second / 32768.0f));
-    total += t.first;
-  }
-  return static_cast<float>(sum / static_cast<double>(total));
+enum class Stage { Lengths, BlurBounded, BlurOpen, SoftenBounded, SoftenOpen, Smooth };
+
+// One call of a stage on a map: '.' outside the group, 'a' group pixel, 'b'
+// Color B pixel, 'p' and 'q' patched group and Color B pixels, 'm' a patched
+// pixel outside the group. The destination starts as kMarker everywhere (the
+// smoothing works in place on the source), the length map as kUntouched.
+struct StageRun {
+  Stage stage = Stage::BlurOpen;
+  Map map;
+  double radius = 4; // R, or the Softness
+  bool invert = false;
+  int cx = 0, cy = 1;
+  float D = 64.0f;
+  double f = 0.0;
+  SoftenColorTerms terms{3000, 12.0};
+  std::function<std::array<int, 4>(int, int)> argb = [](int x, int) {
+    return std::array<int, 4>{32768, 1000 + 37 * x * x + 11 * x, 100, 200};
+  };
+  std::function<int(int, int)> length = [](int, int) { return 0; };
+  int bcRed = 30000; // Color B's substitute: red, green 100, blue 200
+  int threads = 2;
+  vemu::Fault fault = vemu::Fault::Count; // none; injected once the planes are made
+  PF_Err faultErr = PF_Err_OUT_OF_MEMORY;
+  int faultSuccesses = 0;
+  bool shortMask = false;                           // the group mask lacks the map's last row
+  std::function<void(vemu::Image &)> prepareSource; // changes to the source, if any
+};
+
+constexpr int kUntouched = 777;
+template <typename Pixel> Pixel Marker() { return Px<Pixel>(1, 2, 3, 4); }
+
+struct StageResult {
+  vemu::Image source, output, scratch;
+  std::vector<std::vector<int>> lengths;
+  std::vector<A_u_long> W; // the blur's step weights
+  PF_Err err = PF_Err_NONE;
+  vemu::Counters counters;
+  std::vector<std::pair<A_long, A_long>> progress;
+};
+
+template <typename Pixel> StageResult RunStage(const StageRun &run) {
+  auto host = vtest::MakeHost(run.threads);
+  vemu::Host::DirectCall call(*host);
+  PF_InData *in = call.in();
+  const int w = run.map.width(), h = run.map.height();
+  StageResult res{vemu::Image(w, h, FormatOf<Pixel>()), vemu::Image(w, h, FormatOf<Pixel>()),
+                  vemu::Image(w, h, FormatOf<Pixel>())};
+  const Map maskMap = run.shortMask ? Map{{run.map.rows.begin(), run.map.rows.end() - 1}} : run.map;
+  const MaskPlane8 M = PlaneOf(in, maskMap, "abpq"), N = PlaneOf(in, run.map, "bq"), Q = PlaneOf(in, run.map, "pqm");
+  MaskPlane16 L;
+  createPlane16(L, in, w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const auto c = run.argb(x, y);
+      res.source.at<Pixel>(x, y) = Px<Pixel>(c[0], c[1], c[2], c[3]);
+      res.output.at<Pixel>(x, y) = Marker<Pixel>();
+      L.row(y)[x] = static_cast<uint16_t>(run.stage == Stage::Lengths ? kUntouched : run.length(x, y));
+    }
+  if (run.prepareSource) run.prepareSource(res.source);
+  if (run.stage == Stage::Smooth) res.output = res.source;
+  res.W.resize(static_cast<size_t>(std::ceil(run.radius)) + 1);
+  buildStepWeights(static_cast<A_long>(run.radius), 100.0, res.W.data());
+  if (run.fault != vemu::Fault::Count) host->injectFault(run.fault, run.faultErr, run.faultSuccesses);
+  ProgressRecord progress{in, in->effect_ref, 8, 3};
+  const PF_LRect rect{0, 0, w, h};
+  const Pixel Bc = Px<Pixel>(32768, run.bcRed, 100, 200);
+  PF_EffectWorld *D = res.output.world(), *S = res.source.world(), *Wc = res.scratch.world();
+  const auto blur = run.stage == Stage::BlurBounded ? radialBlurBounded<Pixel> : radialBlurOpen<Pixel>;
+  const auto soften = run.stage == Stage::SoftenBounded ? softenGroupBounded<Pixel> : softenGroupOpen<Pixel>;
+  if (run.stage == Stage::Lengths)
+    res.err =
+        analyseRayLengths<Pixel>(D, in, S, rect, M, N, Q, L, run.radius, run.cx, run.cy, run.D, run.invert, &progress);
+  else if (run.stage == Stage::BlurBounded || run.stage == Stage::BlurOpen)
+    res.err = blur(D, in, S, rect, M, N, L, run.radius, run.cx, run.cy, run.D, run.f, run.invert, Bc, res.W.data(),
+                   &progress);
+  else if (run.stage == Stage::Smooth)
+    res.err = smoothPatchedPixels<Pixel>(D, in, M, rect, Q);
+  else
+    res.err = soften(D, in, S, Wc, rect, M, run.terms, run.radius, &progress);
+  res.lengths.assign(h, std::vector<int>(w));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) res.lengths[y][x] = L.at(x, y);
+  res.counters = host->counters();
+  res.progress = host->progressLog();
+  return res;
 }
-
-inline int Red(const PF_Pixel16 &p) { return p.red; }
-inline float Red(const PF_PixelFloat &p) { return p.red; }
-
-// The expected red channel of a kernel result for either depth.
-template <typename Pixel> auto ExpectedRed(const std::vector<Term> &terms);
-template <> inline auto ExpectedRed<PF_Pixel16>(const std::vector<Term> &terms) { return Mean16(terms); }
-template <> inline auto ExpectedRed<PF_PixelFloat>(const std::vector<Term> &terms) { return MeanFloat(terms); }
-
-// An accumulator of weighted colours written from the rules, for reference
-// computations in the tests: 16-bit sums with rounded means, float products
-// in single precision added in double with plain division.
-template <typename Pixel> struct Acc;
-template <> struct Acc<PF_Pixel16> {
-  long r = 0, g = 0, b = 0, total = 0;
-  void add(const PF_Pixel16 &p, long q) {
-    r += p.red * q;
-    g += p.green * q;
-    b += p.blue * q;
-    total += q;
-  }
-  void mean(PF_Pixel16 &out) const {
-    out.red = static_cast<A_u_short>((r + total / 2) / total);
-    out.green = static_cast<A_u_short>((g + total / 2) / total);
-    out.blue = static_cast<A_u_short>((b + total / 2) / total);
-  }
-};
-template <> struct Acc<PF_PixelFloat> {
-  double r = 0, g = 0, b = 0;
-  long total = 0;
-  void add(const PF_PixelFloat &p, long q) {
-    r += static_cast<double>(p.red * static_cast<float>(q));
-    g += static_cast<double>(p.green * static_cast<float>(q));
-    b += static_cast<double>(p.blue * static_cast<float>(q));
-    total += q;
-  }
-  void mean(PF_PixelFloat &out) const {
-    out.red = static_cast<float>(r / static_cast<double>(total));
-    out.green = static_cast<float>(g / static_cast<double>(total));
-    out.blue = static_cast<float>(b / static_cast<double>(total));
-  }
-};
 
 } // namespace ktest
