@@ -11,19 +11,18 @@
 #include <functional>
 #include <string>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "Host.h"
-#include "Image.h"
 #include "TestSupport.h"
 #include "filters/PatchSmooth.h"
 #include "filters/RadialBlur.h"
 #include "filters/RayLengths.h"
 #include "filters/Soften.h"
-#include "stage/MaskPlane.h"
 
 namespace ktest {
+
+using Depths = ::testing::Types<PF_Pixel16, PF_PixelFloat>; // the working depths of the kernels
 
 // A map of equal-length rows; each character is one pixel.
 struct Map {
@@ -44,27 +43,20 @@ inline MaskPlane8 PlaneOf(PF_InData *in, const Map &map, const std::string &set)
 }
 
 // Pixels of either depth from 16-bit values (full scale 32768).
-template <typename Pixel> Pixel Px(int a, int r, int g, int b);
-template <> inline PF_Pixel16 Px<PF_Pixel16>(int a, int r, int g, int b) {
-  return PF_Pixel16{static_cast<A_u_short>(a), static_cast<A_u_short>(r), static_cast<A_u_short>(g),
-                    static_cast<A_u_short>(b)};
+template <typename Pixel> Pixel Px(int a, int r, int g, int b) {
+  using C = decltype(Pixel::red);
+  const float scale = std::is_same<C, float>::value ? 1.0f / 32768.0f : 1.0f; // exact: a power of two
+  return Pixel{C(a * scale), C(r * scale), C(g * scale), C(b * scale)};
 }
-template <> inline PF_PixelFloat Px<PF_PixelFloat>(int a, int r, int g, int b) {
-  return PF_PixelFloat{a / 32768.0f, r / 32768.0f, g / 32768.0f, b / 32768.0f};
-}
-
-template <typename Pixel> constexpr PF_PixelFormat FormatOf() {
-  return std::is_same<Pixel, PF_Pixel16>::value ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
-}
-
 template <typename Pixel> bool SamePixel(const Pixel &a, const Pixel &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The red channel in 16-bit units.
 inline double Red(const PF_Pixel16 &p) { return p.red; }
 inline double Red(const PF_PixelFloat &p) { return p.red * 32768.0; }
 
-// One contribution to a weighted mean: a weight and a 16-bit red value.
-using Term = std::pair<long, int>;
+// One contribution to a weighted mean: a weight and a red value in 16-bit
+// units (whole in 16-bit, any value a float channel holds in float).
+using Term = std::pair<long, double>;
 
 // The mean red of the terms as a kernel forms it, in 16-bit units: 16-bit
 // (sum + total / 2) / total; float: single precision products of the weight
@@ -73,8 +65,8 @@ template <typename Pixel> double ExpectedRed(const std::vector<Term> &terms) {
   long sum = 0, total = 0;
   double floatSum = 0.0;
   for (const Term &t : terms) {
-    sum += t.first * t.second;
-    floatSum += static_cast<double>(static_cast<float>(t.first) * (t.second / 32768.0f));
+    sum += t.first * static_cast<long>(t.second);
+    floatSum += static_cast<double>(static_cast<float>(t.first) * static_cast<float>(t.second / 32768.0));
     total += t.first;
   }
   if (std::is_same<Pixel, PF_Pixel16>::value) return static_cast<double>((sum + total / 2) / total);
@@ -126,8 +118,8 @@ template <typename Pixel> StageResult RunStage(const StageRun &run) {
   vemu::Host::DirectCall call(*host);
   PF_InData *in = call.in();
   const int w = run.map.width(), h = run.map.height();
-  StageResult res{vemu::Image(w, h, FormatOf<Pixel>()), vemu::Image(w, h, FormatOf<Pixel>()),
-                  vemu::Image(w, h, FormatOf<Pixel>())};
+  const PF_PixelFormat format = sizeof(Pixel) == 8 ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
+  StageResult res{vemu::Image(w, h, format), vemu::Image(w, h, format), vemu::Image(w, h, format), {}, {}, 0, {}, {}};
   const Map maskMap = run.shortMask ? Map{{run.map.rows.begin(), run.map.rows.end() - 1}} : run.map;
   const MaskPlane8 M = PlaneOf(in, maskMap, "abpq"), N = PlaneOf(in, run.map, "bq"), Q = PlaneOf(in, run.map, "pqm");
   MaskPlane16 L;

@@ -18,13 +18,10 @@
 
 namespace ktables {
 
-inline uint32_t FloatBits(float v) {
+// The bits of a float in hexadecimal.
+inline std::string Hex(float v) {
   uint32_t bits;
   std::memcpy(&bits, &v, sizeof bits);
-  return bits;
-}
-
-inline std::string Hex(uint32_t bits) {
   char text[16];
   std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(bits));
   return text;
@@ -42,16 +39,15 @@ inline std::string KernelTablesText() {
     float sum = 0.0f;
     const float denominator = static_cast<float>(n) * 100.0f;
     for (A_long i = 0; i < n; ++i) sum += detmath::expf(static_cast<float>(-(i * i)) / denominator);
-    out << "step " << n << " sum " << Hex(FloatBits(sum)) << ":";
+    out << "step " << n << " sum " << Hex(sum) << ":";
     for (A_u_long w : W) out << ' ' << w;
     out << '\n';
   }
 
   for (double sigma : {2.0, 2.5, 3.7, 10.0, 33.3, 50.0, 99.9, 100.0}) {
     const double r = std::max(sigma / std::sqrt(sigma), 1.0);
-    const GaussianKernel cycles[] = {
-        buildGaussianKernel(static_cast<A_long>(std::ceil(sigma)), sigma * sigma * 0.125),
-        buildGaussianKernel(static_cast<A_long>(std::ceil(r)), r * r)};
+    const GaussianKernel cycles[] = {buildGaussianKernel(static_cast<A_long>(std::ceil(sigma)), sigma * sigma * 0.125),
+                                     buildGaussianKernel(static_cast<A_long>(std::ceil(r)), r * r)};
     for (int c = 0; c < 2; ++c) {
       out << "gauss " << sigma << " cycle " << c + 1 << ":";
       for (A_long i = 0; i < cycles[c].count; ++i) out << ' ' << cycles[c].taps()[i];
@@ -66,7 +62,7 @@ inline std::string KernelTablesText() {
   out << '\n';
 
   out << "range weights:";
-  for (A_long c = 0; c <= 16384; c += c < 256 ? 1 : 61) out << ' ' << c << '=' << Hex(FloatBits(rangeWeight(c)));
+  for (A_long c = 0; c <= 16384; c += c < 256 ? 1 : 61) out << ' ' << c << '=' << Hex(rangeWeight(c));
   out << '\n';
 
   const PF_Pixel16 colours[][2] = {{{32768, 900, 23000, 31000}, {32768, 900, 23000, 31000}},
@@ -82,7 +78,7 @@ inline std::string KernelTablesText() {
       out << " weights";
       for (A_long code = 0; code <= 128; code += 8) {
         const A_long normalized = codes.vAB != 0 ? code * 128 / codes.vAB : code;
-        out << ' ' << Hex(FloatBits(rangeWeight(normalized)));
+        out << ' ' << Hex(rangeWeight(normalized));
       }
       out << '\n';
     }

@@ -9,13 +9,9 @@ namespace {
 
 using ktest::Map;
 
-std::vector<A_u_short> Taps(const GaussianKernel &k) { return std::vector<A_u_short>(k.taps(), k.taps() + k.count); }
-
-TEST(SoftenTables, KernelsRangeTableAndCrossTable) {
-  // Softness 2: cycle 1 has 2 taps with variance 0.5, cycle 2 r = sqrt 2,
-  // 2 taps with variance 2.
-  EXPECT_EQ(Taps(buildGaussianKernel(2, 2.0 * 2.0 * 0.125)), (std::vector<A_u_short>{18880, 6944}));
-  EXPECT_EQ(Taps(buildGaussianKernel(2, 2.0)), (std::vector<A_u_short>{12814, 9977}));
+// The Gaussian kernels show in the stage's results below (and all tables in
+// the golden file of detmath_test).
+TEST(SoftenTables, RangeAndCrossTables) {
   // G is 0 up to about b = 0.4 and rises to 128.
   A_u_char G[kRangeTableSize];
   buildRangeTable(G);
@@ -35,7 +31,6 @@ TEST(SoftenTables, ColourTermsAndCodes) {
   // 32768 and clamped there.
   const PF_Pixel16 grey{32768, 16000, 16000, 16000};
   const SoftenColorTerms equal = softenTerms16(grey, grey, 0.0), flat = softenTerms16(grey, grey, 20.0);
-  EXPECT_EQ(equal.dAB, 0);
   EXPECT_NEAR(equal.X, (100.0 / (10.0 * 100.0 / 30.0 + 1.0) - 100.0 / 101.0) * 10.0, 1e-7);
   EXPECT_NEAR(flat.X, 0.0, 1e-6);
   EXPECT_EQ(softenTerms16(PF_Pixel16{0, 32768, 32768, 32768}, PF_Pixel16{0, 0, 0, 0}, 10.0).dAB, 98304);
@@ -45,35 +40,32 @@ TEST(SoftenTables, ColourTermsAndCodes) {
   // 0x2000000 / Xi on, codes are 128. Threshold 100: Xi = 0, every code 128.
   const RangeCodes plain(equal), none(flat), scaled(SoftenColorTerms{20000, 5.0});
   EXPECT_EQ(plain.vAB, 0);
-  EXPECT_EQ(plain.normalized(1200), plain.G[(19687 * 1200) >> 16]);
   EXPECT_EQ(plain.code(0x2000000 / 19687), 128);
   EXPECT_EQ(none.normalized(0), 128);
   // Distinct colours: the code of dAB becomes 128 after normalization.
   EXPECT_EQ(scaled.normalized(20000), 128);
-  EXPECT_EQ(scaled.normalized(15000), scaled.code(15000) * 128 / scaled.vAB);
 }
 
 template <typename Pixel> class Soften : public ::testing::Test {};
-using Depths = ::testing::Types<PF_Pixel16, PF_PixelFloat>;
-TYPED_TEST_SUITE(Soften, Depths);
+TYPED_TEST_SUITE(Soften, ktest::Depths);
 
-// Runs the stage on map with reds red(x, y), green 6000, blue 7000, and
-// returns the reds of the result in 16-bit units.
+// Runs the stage on map with the reds given row by row, green 6000, blue
+// 7000, and returns the reds of the result in 16-bit units.
 template <typename Pixel>
 std::vector<double> SoftenReds(ktest::Stage stage, const Map &map, double sigma, double X,
-                               const std::function<int(int, int)> &red) {
+                               const std::vector<int> &reds) {
   ktest::StageRun run;
   run.stage = stage;
   run.map = map;
   run.radius = sigma;
   run.terms = SoftenColorTerms{0, X};
-  run.argb = [&](int x, int y) { return std::array<int, 4>{32768, red(x, y), 6000, 7000}; };
+  run.argb = [&](int x, int y) { return std::array<int, 4>{32768, reds[y * map.width() + x], 6000, 7000}; };
   const auto res = ktest::RunStage<Pixel>(run);
   EXPECT_EQ(res.err, PF_Err_NONE);
-  std::vector<double> reds;
+  std::vector<double> out;
   for (int y = 0; y < map.height(); ++y)
-    for (int x = 0; x < map.width(); ++x) reds.push_back(ktest::Red(res.output.template at<Pixel>(x, y)));
-  return reds;
+    for (int x = 0; x < map.width(); ++x) out.push_back(ktest::Red(res.output.template at<Pixel>(x, y)));
+  return out;
 }
 
 // One row, so the pass down keeps every pixel and there is no cross mix:
@@ -98,7 +90,7 @@ TYPED_TEST(Soften, BilateralWindowsOnOneRow) {
                          {1144, 1246, 1515, 11427, 2, 1708, 1712},
                          {1143.60, 1246.37, 1515.24, 11426.92, 2, 1707.67, 1711.90}}};
   for (const Case &c : cases) {
-    const auto got = SoftenReds<TypeParam>(c.stage, Map{{"aaaa.aa"}}, 2.5, 19.2, [&](int x, int) { return reds[x]; });
+    const auto got = SoftenReds<TypeParam>(c.stage, Map{{"aaaa.aa"}}, 2.5, 19.2, reds);
     for (size_t x = 0; x < got.size(); ++x)
       EXPECT_NEAR(got[x], is16 ? c.expected16[x] : c.expectedFloat[x], is16 ? 0 : 0.01)
           << "stage " << static_cast<int>(c.stage) << ", x " << x;
@@ -114,11 +106,11 @@ TYPED_TEST(Soften, BilateralWindowsOnOneRow) {
 // (Softness 2, three passes). Reds: corners 1000, 3000, 3000, 5000, centre 11000.
 TYPED_TEST(Soften, CrossMixOfDiagonalNeighbours) {
   const bool is16 = std::is_same<TypeParam, PF_Pixel16>::value;
-  auto red = [](int x, int y) { return x == 1 && y == 1 ? 11000 : 1000 + 1000 * (x + y); };
   const std::vector<double> expected16 = {1006, 2, 3004, 2, 10983, 2, 3004, 2, 5003};
   const std::vector<double> expectedFloat = {1005.514, 2, 3004.411, 2, 10982.368, 2, 3004.411, 2, 5003.307};
   for (ktest::Stage stage : {ktest::Stage::SoftenBounded, ktest::Stage::SoftenOpen}) {
-    const auto got = SoftenReds<TypeParam>(stage, Map{{"a.a", ".a.", "a.a"}}, 2.0, 1.0, red);
+    const auto got =
+        SoftenReds<TypeParam>(stage, Map{{"a.a", ".a.", "a.a"}}, 2.0, 1.0, {1000, 0, 3000, 0, 11000, 0, 3000, 0, 5000});
     for (size_t i = 0; i < got.size(); ++i)
       EXPECT_NEAR(got[i], is16 ? expected16[i] : expectedFloat[i], is16 ? 0 : 0.002) << "pixel " << i;
   }
