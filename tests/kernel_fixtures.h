@@ -29,7 +29,6 @@ struct Map {
   std::vector<std::string> rows;
   int width() const { return rows.empty() ? 0 : static_cast<int>(rows[0].size()); }
   int height() const { return static_cast<int>(rows.size()); }
-  char at(int x, int y) const { return rows[y][x]; }
 };
 
 // u8 plane: 1 where the map's character is one of `set`; the flags are made exact.
@@ -37,7 +36,7 @@ inline MaskPlane8 PlaneOf(PF_InData *in, const Map &map, const std::string &set)
   MaskPlane8 plane;
   createPlane8(plane, in, map.width(), map.height());
   for (int y = 0; y < map.height(); ++y)
-    for (int x = 0; x < map.width(); ++x) plane.row(y)[x] = set.find(map.at(x, y)) != std::string::npos ? 1 : 0;
+    for (int x = 0; x < map.width(); ++x) plane.row(y)[x] = set.find(map.rows[y][x]) != std::string::npos ? 1 : 0;
   updateOccupancy(plane);
   return plane;
 }
@@ -119,17 +118,22 @@ template <typename Pixel> StageResult RunStage(const StageRun &run) {
   PF_InData *in = call.in();
   const int w = run.map.width(), h = run.map.height();
   const PF_PixelFormat format = sizeof(Pixel) == 8 ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
-  StageResult res{vemu::Image(w, h, format), vemu::Image(w, h, format), vemu::Image(w, h, format), {}, {}, 0, {}, {}};
+  // The map lies m pixels inside larger images (grey around it), so the stage
+  // works in rectangle coordinates; the images come back cropped to the map.
+  const int m = 2;
+  auto image = [&] { return vemu::Image(w + 2 * m, h + 2 * m, format); };
+  StageResult res{image(), image(), image(), {}, {}, 0, {}, {}};
   const Map maskMap = run.shortMask ? Map{{run.map.rows.begin(), run.map.rows.end() - 1}} : run.map;
   const MaskPlane8 M = PlaneOf(in, maskMap, "abpq"), N = PlaneOf(in, run.map, "bq"), Q = PlaneOf(in, run.map, "pqm");
   MaskPlane16 L;
   createPlane16(L, in, w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const auto c = run.argb(x, y);
-      res.source.at<Pixel>(x, y) = Px<Pixel>(c[0], c[1], c[2], c[3]);
-      res.output.at<Pixel>(x, y) = Marker<Pixel>();
-      L.row(y)[x] = static_cast<uint16_t>(run.stage == Stage::Lengths ? kUntouched : run.length(x, y));
+  for (int y = -m; y < h + m; ++y)
+    for (int x = -m; x < w + m; ++x) {
+      const bool inside = x >= 0 && y >= 0 && x < w && y < h;
+      const auto c = inside ? run.argb(x, y) : std::array<int, 4>{32768, 5000, 5000, 5000};
+      res.source.at<Pixel>(x + m, y + m) = Px<Pixel>(c[0], c[1], c[2], c[3]);
+      res.output.at<Pixel>(x + m, y + m) = Marker<Pixel>();
+      if (inside) L.row(y)[x] = static_cast<uint16_t>(run.stage == Stage::Lengths ? kUntouched : run.length(x, y));
     }
   if (run.prepareSource) run.prepareSource(res.source);
   if (run.stage == Stage::Smooth) res.output = res.source;
@@ -137,7 +141,7 @@ template <typename Pixel> StageResult RunStage(const StageRun &run) {
   buildStepWeights(static_cast<A_long>(run.radius), 100.0, res.W.data());
   if (run.fault != vemu::Fault::Count) host->injectFault(run.fault, run.faultErr, run.faultSuccesses);
   ProgressRecord progress{in, in->effect_ref, 8, 3};
-  const PF_LRect rect{0, 0, w, h};
+  const PF_LRect rect{m, m, m + w, m + h};
   const Pixel Bc = Px<Pixel>(32768, run.bcRed, 100, 200);
   PF_EffectWorld *D = res.output.world(), *S = res.source.world(), *Wc = res.scratch.world();
   const auto blur = run.stage == Stage::BlurBounded ? radialBlurBounded<Pixel> : radialBlurOpen<Pixel>;
@@ -152,6 +156,11 @@ template <typename Pixel> StageResult RunStage(const StageRun &run) {
     res.err = smoothPatchedPixels<Pixel>(D, in, M, rect, Q);
   else
     res.err = soften(D, in, S, Wc, rect, M, run.terms, run.radius, &progress);
+  for (vemu::Image *full : {&res.source, &res.output, &res.scratch}) {
+    vemu::Image inner(w, h, format);
+    for (int y = 0; y < h; ++y) std::memcpy(inner.row(y), full->row(y + m) + m * sizeof(Pixel), w * sizeof(Pixel));
+    *full = inner;
+  }
   res.lengths.assign(h, std::vector<int>(w));
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) res.lengths[y][x] = L.at(x, y);

@@ -7,15 +7,11 @@
 
 #include "kernel_fixtures.h"
 
+namespace ktest {
 namespace {
 
-using ktest::kUntouched;
-using ktest::Map;
-using ktest::Stage;
-using ktest::Term;
-
 template <typename Pixel> class KernelStages : public ::testing::Test {};
-TYPED_TEST_SUITE(KernelStages, ktest::Depths);
+TYPED_TEST_SUITE(KernelStages, Depths);
 
 TYPED_TEST(KernelStages, RayLengthsOnHandMadeRows) {
   // R = 20, centre at column 0 of the middle row of three equal rows; the
@@ -41,26 +37,25 @@ TYPED_TEST(KernelStages, RayLengthsOnHandMadeRows) {
       {"the centre pixel gets no length", false, "aaabaaaab", 0, kUntouched},
   };
   for (const Case &c : cases) {
-    ktest::StageRun run;
-    run.stage = ktest::Stage::Lengths;
+    StageRun run;
+    run.stage = Stage::Lengths;
     run.map = Map{{c.row, c.row, c.row}};
     run.radius = 20;
     run.invert = c.outward;
-    run.argb = [](int x, int y) { return std::array<int, 4>{32768, 100 + x, 200 + y, 300}; };
-    const auto res = ktest::RunStage<TypeParam>(run);
+    const auto res = RunStage<TypeParam>(run);
     ASSERT_EQ(res.err, PF_Err_NONE);
     EXPECT_EQ(res.lengths[1][c.x], c.expected) << c.what;
     // Only the centre pixel is copied to the destination.
-    EXPECT_TRUE(ktest::SamePixel(res.output.template at<TypeParam>(0, 1), res.source.template at<TypeParam>(0, 1)));
-    EXPECT_TRUE(ktest::SamePixel(res.output.template at<TypeParam>(1, 1), ktest::Marker<TypeParam>()));
+    EXPECT_TRUE(SamePixel(res.output.template at<TypeParam>(0, 1), res.source.template at<TypeParam>(0, 1)));
+    EXPECT_TRUE(SamePixel(res.output.template at<TypeParam>(1, 1), Marker<TypeParam>()));
   }
 }
 
 enum class Kind { BoundedInward, BoundedOutward, OpenInward, OpenOutward };
 
 // The run of one kind; red of column x is 1000 + 37 x^2 + 11 x (ColumnRed).
-ktest::StageRun BlurRun(Kind kind) {
-  ktest::StageRun run;
+StageRun BlurRun(Kind kind) {
+  StageRun run;
   run.stage = kind == Kind::BoundedInward || kind == Kind::BoundedOutward ? Stage::BlurBounded : Stage::BlurOpen;
   run.invert = kind == Kind::BoundedOutward || kind == Kind::OpenOutward;
   return run;
@@ -103,8 +98,10 @@ TYPED_TEST(KernelStages, RadialBlurAccumulationCases) {
       {outward, "aaaaaaaa/aaaa.aaa/aaaaaaaa", 6, 4, 0.5, {{{1}, 5}, {{0}, 5}, {{2}, 6}, {{3}, 7}}},
       // B2 then B1 inward: the pending weight takes the substitute colour.
       {openIn, "aaaaa/aaaa./aaaaa", 3, 4, 0.5, {{{1}, 3}, {{0}, kBc}, {{2}, 2}, {{3}, 1}}},
-      // Bounded inward: a sample off the image is skipped, the first before-weight is dropped.
+      // Bounded inward, R f / 3 = 2 / 3: a sample off the image is skipped, the first before-weight is dropped,
+      // a second one is pending.
       {boundedIn, "aaaaa/aaaa./aaaaa", 3, 4, 0.5, {{{2}, 3}, {{3}, 2}}},
+      {boundedIn, "aaaaaaa/aaaa..a/aaaaaaa", 3, 4, 0.5, {{{2}, 3}, {{1}, kBc}, {{3}, 2}}},
       // Bounded inward: K drops while R f / 3 > K, the next weight is pending.
       {boundedIn, "aaaaaaa/aaaa.../aaaaaaa", 3, 4, 1.0, {{{3}, 3}, {{2}, kBc}}},
       // Bounded inward: a transparent sample is not counted in K.
@@ -134,14 +131,14 @@ TYPED_TEST(KernelStages, RadialBlurAccumulationCases) {
   for (const Case &c : cases)
     for (Kind kind : c.kinds) {
       SCOPED_TRACE("case " + std::to_string(&c - cases) + ", kind " + std::to_string(static_cast<int>(kind)));
-      ktest::StageRun run = BlurRun(kind);
+      StageRun run = BlurRun(kind);
       for (size_t from = 0; from < c.rows.size(); from += run.map.rows.back().size() + 1)
         run.map.rows.push_back(c.rows.substr(from, c.rows.find('/', from) - from));
       run.radius = c.R;
       run.f = c.f;
       run.length = [&](int x, int y) { return x == c.x && y == 1 ? c.length : 0; };
       run.argb = [&](int x, int) { return std::array<int, 4>{c.alpha ? c.alpha(x) : 32768, ColumnRed(x), 100, 200}; };
-      const auto res = ktest::RunStage<TypeParam>(run);
+      const auto res = RunStage<TypeParam>(run);
       ASSERT_EQ(res.err, PF_Err_NONE);
       std::vector<Term> terms;
       for (const auto &t : c.terms) {
@@ -150,7 +147,7 @@ TYPED_TEST(KernelStages, RadialBlurAccumulationCases) {
         terms.push_back({weight, t.second == kBc ? run.bcRed : ColumnRed(t.second)});
       }
       const TypeParam &out = res.output.template at<TypeParam>(c.x, 1), &in = res.source.template at<TypeParam>(c.x, 1);
-      EXPECT_EQ(ktest::Red(out), ktest::ExpectedRed<TypeParam>(terms));
+      EXPECT_EQ(Red(out), ExpectedRed<TypeParam>(terms));
       EXPECT_TRUE(out.alpha == in.alpha && out.green == in.green && out.blue == in.blue);
     }
 }
@@ -174,15 +171,16 @@ TYPED_TEST(KernelStages, SmoothingTakesTheMeanOfGroupNeighbours) {
       {"no group neighbours: n = 1", {"a.aa", ".p.a", "a.aa"}, 1, 1, {{1, 1}}},
       {"outside the group: counts itself", {"aaaa", "amaa", "aaaa"}, 1, 1, {{1, 1}, {1, 0}, {1, 2}, {0, 1}, {2, 1}}},
       {"the new value on the left", {"aaaa", "appa", "apaa", "aaaa"}, 2, 1, {{2, 1}, {2, 0}, {2, 2}, {1, 1}, {3, 1}}},
+      {"a mark after eight unmarked pixels", {"aaaaaaaaaa", "aaaaaaaapa"}, 8, 1, {{8, 1}, {8, 0}, {7, 1}, {9, 1}}},
       {"the new value above", {"aaaa", "appa", "apaa", "aaaa"}, 1, 2, {{1, 2}, {1, 1}, {1, 3}, {0, 2}, {2, 2}}},
   };
   auto red = [](int x, int y) { return 1000 + 3001 * x + 7919 * y % 9000 + 13 * x * y; };
   for (const Case &c : cases) {
-    ktest::StageRun run;
+    StageRun run;
     run.stage = Stage::Smooth;
     run.map = Map{c.rows};
     run.argb = [&](int x, int y) { return std::array<int, 4>{20000 + x, red(x, y), 2 * red(x, y) % 32768, 7}; };
-    const auto res = ktest::RunStage<TypeParam>(run);
+    const auto res = RunStage<TypeParam>(run);
     ASSERT_EQ(res.err, PF_Err_NONE);
     EXPECT_EQ(res.counters.iterateCalls, 1);
     auto marked = [&](int x, int y) { return c.rows[y][x] == 'p' || c.rows[y][x] == 'm'; };
@@ -190,14 +188,14 @@ TYPED_TEST(KernelStages, SmoothingTakesTheMeanOfGroupNeighbours) {
     for (auto p : c.counted) {
       const bool before = p.second < c.y || (p.second == c.y && p.first < c.x);
       terms.push_back({1, marked(p.first, p.second) && before
-                              ? ktest::Red(res.output.template at<TypeParam>(p.first, p.second))
+                              ? Red(res.output.template at<TypeParam>(p.first, p.second))
                               : red(p.first, p.second)});
     }
-    EXPECT_EQ(ktest::Red(res.output.template at<TypeParam>(c.x, c.y)), ktest::ExpectedRed<TypeParam>(terms)) << c.what;
+    EXPECT_EQ(Red(res.output.template at<TypeParam>(c.x, c.y)), ExpectedRed<TypeParam>(terms)) << c.what;
     for (int y = 0; y < run.map.height(); ++y)
       for (int x = 0; x < run.map.width(); ++x) {
         const TypeParam &out = res.output.template at<TypeParam>(x, y), &in = res.source.template at<TypeParam>(x, y);
-        EXPECT_TRUE(marked(x, y) ? out.alpha == in.alpha : ktest::SamePixel(out, in)) << c.what << " at " << x << y;
+        EXPECT_TRUE(marked(x, y) ? out.alpha == in.alpha : SamePixel(out, in)) << c.what << " at " << x << y;
       }
   }
 }
@@ -205,20 +203,19 @@ TYPED_TEST(KernelStages, SmoothingTakesTheMeanOfGroupNeighbours) {
 TYPED_TEST(KernelStages, RadiusBelowTwoCopiesTheGroupOnly) {
   for (Stage stage : {Stage::Lengths, Stage::BlurBounded, Stage::BlurOpen, Stage::SoftenBounded, Stage::SoftenOpen})
     for (double radius : {1.0, 1.99, 2.0}) {
-      ktest::StageRun run;
+      StageRun run;
       run.stage = stage;
-      run.map = ktest::Map{{"..aa..", ".bbaa.", "......"}};
+      run.map = Map{{"..aa..", ".bbaa.", "......"}};
       run.radius = radius;
-      run.argb = [](int x, int y) { return std::array<int, 4>{32768, 1000 * x, 500 * y, 7}; };
-      const auto res = ktest::RunStage<TypeParam>(run);
+      const auto res = RunStage<TypeParam>(run);
       ASSERT_EQ(res.err, PF_Err_NONE);
       bool copied = res.counters.progressCalls == 0 && res.counters.worldCopies == 0;
       for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 6; ++x) {
           copied &= res.lengths[y][x] == (stage == Stage::Lengths ? kUntouched : 0);
-          copied &= ktest::SamePixel(res.output.template at<TypeParam>(x, y),
-                                     run.map.at(x, y) != '.' ? res.source.template at<TypeParam>(x, y)
-                                                             : ktest::Marker<TypeParam>());
+          copied &=
+              SamePixel(res.output.template at<TypeParam>(x, y),
+                        run.map.rows[y][x] != '.' ? res.source.template at<TypeParam>(x, y) : Marker<TypeParam>());
         }
       EXPECT_EQ(copied, radius < 2.0) << "stage " << static_cast<int>(stage) << ", radius " << radius;
     }
@@ -245,15 +242,15 @@ TEST(KernelStages, ReportProgressAndStopAtTheFirstError) {
                         {Stage::Smooth, Fault::IterateGeneric, 0, damaged, 1, 0}};
   for (const Case &c : cases)
     for (bool shortMask : {false, true}) {
-      ktest::StageRun run;
+      StageRun run;
       run.stage = c.stage;
-      run.map = ktest::Map{{"aaaa", "abba", "aapa"}};
+      run.map = Map{{"aaaa", "abba", "aapa"}};
       run.radius = 3;
       run.fault = c.fault;
       run.faultErr = c.err;
       run.faultSuccesses = c.successes;
       run.shortMask = shortMask;
-      const auto res = ktest::RunStage<PF_Pixel16>(run);
+      const auto res = RunStage<PF_Pixel16>(run);
       SCOPED_TRACE("stage " + std::to_string(static_cast<int>(c.stage)) + ", fault " +
                    std::to_string(static_cast<int>(c.fault)) + ", short mask " + std::to_string(shortMask));
       EXPECT_EQ(res.err, shortMask ? PF_Err_BAD_CALLBACK_PARAM : c.err);
@@ -265,3 +262,4 @@ TEST(KernelStages, ReportProgressAndStopAtTheFirstError) {
 }
 
 } // namespace
+} // namespace ktest

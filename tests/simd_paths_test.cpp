@@ -7,10 +7,8 @@
 #include "SimdOverride.h"
 #include "kernel_fixtures.h"
 
+namespace ktest {
 namespace {
-
-using ktest::Map;
-using ktest::Stage;
 
 // A blob of group pixels with holes, a few pixels strewn outside it; the
 // characters of `set` in noisy blocks. The same for the same size.
@@ -38,10 +36,10 @@ void MakeHostile(vemu::Image &image) {
     }
 }
 
-std::vector<ktest::StageRun> KernelRuns() {
-  std::vector<ktest::StageRun> runs;
-  auto add = [&](Stage stage, Map map, double radius, int cx, int cy, bool invert) -> ktest::StageRun & {
-    ktest::StageRun run;
+std::vector<StageRun> KernelRuns() {
+  std::vector<StageRun> runs;
+  auto add = [&](Stage stage, Map map, double radius, int cx, int cy, bool invert) -> StageRun & {
+    StageRun run;
     run.stage = stage;
     run.map = std::move(map);
     run.radius = radius;
@@ -97,16 +95,16 @@ std::vector<ktest::StageRun> KernelRuns() {
 }
 
 template <typename Pixel> class KernelPaths : public ::testing::Test {};
-TYPED_TEST_SUITE(KernelPaths, ktest::Depths);
+TYPED_TEST_SUITE(KernelPaths, Depths);
 
 TYPED_TEST(KernelPaths, EveryLevelAndThreadCountGivesTheScalarBytes) {
   vtest::SimdOverride simd;
-  const std::vector<ktest::StageRun> runs = KernelRuns();
+  const std::vector<StageRun> runs = KernelRuns();
   for (size_t i = 0; i < runs.size(); ++i) {
-    ktest::StageRun run = runs[i];
+    StageRun run = runs[i];
     simd.use(SimdLevel::Scalar);
     run.threads = 1;
-    const auto plain = ktest::RunStage<TypeParam>(run);
+    const auto plain = RunStage<TypeParam>(run);
     ASSERT_EQ(plain.err, PF_Err_NONE);
     EXPECT_NE(plain.output.pixelBytes(), plain.source.pixelBytes()) << i;
     for (int level = 0; level <= static_cast<int>(ProcessorSimdLevel()); ++level) {
@@ -118,7 +116,7 @@ TYPED_TEST(KernelPaths, EveryLevelAndThreadCountGivesTheScalarBytes) {
                      std::to_string(threads));
         run.threads = threads ? threads : 2;
         run.fault = threads ? vemu::Fault::Count : vemu::Fault::NewHandle;
-        const auto fast = ktest::RunStage<TypeParam>(run);
+        const auto fast = RunStage<TypeParam>(run);
         ASSERT_EQ(fast.err, PF_Err_NONE);
         EXPECT_EQ(fast.output.pixelBytes(), plain.output.pixelBytes());
         EXPECT_EQ(fast.scratch.pixelBytes(), plain.scratch.pixelBytes()); // after the softening's pass down
@@ -129,3 +127,4 @@ TYPED_TEST(KernelPaths, EveryLevelAndThreadCountGivesTheScalarBytes) {
 }
 
 } // namespace
+} // namespace ktest

@@ -5,9 +5,8 @@
 
 #include "kernel_fixtures.h"
 
+namespace ktest {
 namespace {
-
-using ktest::Map;
 
 // The Gaussian kernels show in the stage's results below (and all tables in
 // the golden file of detmath_test).
@@ -47,24 +46,23 @@ TEST(SoftenTables, ColourTermsAndCodes) {
 }
 
 template <typename Pixel> class Soften : public ::testing::Test {};
-TYPED_TEST_SUITE(Soften, ktest::Depths);
+TYPED_TEST_SUITE(Soften, Depths);
 
 // Runs the stage on map with the reds given row by row, green 6000, blue
 // 7000, and returns the reds of the result in 16-bit units.
 template <typename Pixel>
-std::vector<double> SoftenReds(ktest::Stage stage, const Map &map, double sigma, double X,
-                               const std::vector<int> &reds) {
-  ktest::StageRun run;
+std::vector<double> SoftenReds(Stage stage, const Map &map, double sigma, double X, const std::vector<int> &reds) {
+  StageRun run;
   run.stage = stage;
   run.map = map;
   run.radius = sigma;
   run.terms = SoftenColorTerms{0, X};
   run.argb = [&](int x, int y) { return std::array<int, 4>{32768, reds[y * map.width() + x], 6000, 7000}; };
-  const auto res = ktest::RunStage<Pixel>(run);
+  const auto res = RunStage<Pixel>(run);
   EXPECT_EQ(res.err, PF_Err_NONE);
   std::vector<double> out;
   for (int y = 0; y < map.height(); ++y)
-    for (int x = 0; x < map.width(); ++x) out.push_back(ktest::Red(res.output.template at<Pixel>(x, y)));
+    for (int x = 0; x < map.width(); ++x) out.push_back(Red(res.output.template at<Pixel>(x, y)));
   return out;
 }
 
@@ -80,13 +78,13 @@ TYPED_TEST(Soften, BilateralWindowsOnOneRow) {
   const std::vector<int> reds = {1000, 1200, 1400, 12000, 0, 1600, 1800};
   const bool is16 = std::is_same<TypeParam, PF_Pixel16>::value;
   struct Case {
-    ktest::Stage stage;
+    Stage stage;
     std::vector<double> expected16, expectedFloat;
   };
-  const Case cases[] = {{ktest::Stage::SoftenBounded,
+  const Case cases[] = {{Stage::SoftenBounded,
                          {1144, 1246, 1516, 11455, 2, 1697, 1703},
                          {1143.60, 1246.37, 1515.72, 11454.79, 2, 1696.91, 1703.09}},
-                        {ktest::Stage::SoftenOpen,
+                        {Stage::SoftenOpen,
                          {1144, 1246, 1515, 11427, 2, 1708, 1712},
                          {1143.60, 1246.37, 1515.24, 11426.92, 2, 1707.67, 1711.90}}};
   for (const Case &c : cases) {
@@ -108,7 +106,7 @@ TYPED_TEST(Soften, CrossMixOfDiagonalNeighbours) {
   const bool is16 = std::is_same<TypeParam, PF_Pixel16>::value;
   const std::vector<double> expected16 = {1006, 2, 3004, 2, 10983, 2, 3004, 2, 5003};
   const std::vector<double> expectedFloat = {1005.514, 2, 3004.411, 2, 10982.368, 2, 3004.411, 2, 5003.307};
-  for (ktest::Stage stage : {ktest::Stage::SoftenBounded, ktest::Stage::SoftenOpen}) {
+  for (Stage stage : {Stage::SoftenBounded, Stage::SoftenOpen}) {
     const auto got =
         SoftenReds<TypeParam>(stage, Map{{"a.a", ".a.", "a.a"}}, 2.0, 1.0, {1000, 0, 3000, 0, 11000, 0, 3000, 0, 5000});
     for (size_t i = 0; i < got.size(); ++i)
@@ -117,3 +115,4 @@ TYPED_TEST(Soften, CrossMixOfDiagonalNeighbours) {
 }
 
 } // namespace
+} // namespace ktest
