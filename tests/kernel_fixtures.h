@@ -140,7 +140,7 @@ template <typename Pixel> StageResult RunStage(const StageRun &run) {
   res.W.resize(static_cast<size_t>(std::ceil(run.radius)) + 1);
   buildStepWeights(static_cast<A_long>(run.radius), 100.0, res.W.data());
   if (run.fault != vemu::Fault::Count) host->injectFault(run.fault, run.faultErr, run.faultSuccesses);
-  ProgressRecord progress{in, in->effect_ref, 8, 3};
+  ProgressRecord progress{in, in->effect_ref, 3, 2};
   const PF_LRect rect{m, m, m + w, m + h};
   const Pixel Bc = Px<Pixel>(32768, run.bcRed, 100, 200);
   PF_EffectWorld *D = res.output.world(), *S = res.source.world(), *Wc = res.scratch.world();
