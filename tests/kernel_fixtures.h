@@ -76,7 +76,7 @@ enum class Stage { Lengths, BlurBounded, BlurOpen, SoftenBounded, SoftenOpen, Sm
 
 // One call of a stage on a map: '.' outside the group, 'a' group pixel, 'b'
 // Color B pixel, 'p' and 'q' patched group and Color B pixels, 'm' a patched
-// pixel outside the group. The destination starts as kMarker everywhere (the
+// pixel outside the group. The destination starts as Marker() everywhere (the
 // smoothing works in place on the source), the length map as kUntouched.
 struct StageRun {
   Stage stage = Stage::BlurOpen;
