@@ -87,7 +87,7 @@ TEST(MaskPlane, CopiesShareTheBlockAndResizeOrEmptyingLetsItGo) {
   EXPECT_EQ(host->leaks(), "");
 }
 
-TEST(MaskPlane, SizesBeyondTheAllocatorThrowOutOfMemoryWithoutAHostCall) {
+TEST(MaskPlane, SizesBeyondTheAllocatorOrNoAllocatorThrowOutOfMemoryWithoutAHostCall) {
   // 65536 x 65535 u8 needs 2^32 + 65536 bytes, which a 32-bit size would
   // wrap to 65536.
   const A_long sizes[][2] = {{65536, 65535}, {32768, 65535}, {INT_MAX, INT_MAX}, {INT_MAX, 0}};
@@ -111,21 +111,15 @@ TEST(MaskPlane, SizesBeyondTheAllocatorThrowOutOfMemoryWithoutAHostCall) {
       }
     }
   }
+  // No allocator at all is out of memory too, not a plane without elements.
+  PF_InData noAllocator = *call.in();
+  noAllocator.pica_basicP = nullptr;
+  EXPECT_THROW(createPlane8(p8, &noAllocator, 4, 4), AEUtil::AEException);
   EXPECT_EQ(host->counters().handlesMade, 1); // only the first 2 x 2 plane
   EXPECT_EQ(p8.width, 2);                     // a refused plane stays as it was
   EXPECT_EQ(p16.data, nullptr);
   p8 = MaskPlane8{};
   EXPECT_EQ(host->leaks(), "");
-}
-
-TEST(MaskPlane, NoAllocatorMeansOutOfMemoryNotANullPlane) {
-  auto host = vtest::MakeHost();
-  vemu::Host::DirectCall call(*host);
-  PF_InData in = *call.in();
-  in.pica_basicP = nullptr;
-  MaskPlane8 p;
-  EXPECT_THROW(createPlane8(p, &in, 4, 4), AEUtil::AEException);
-  EXPECT_EQ(p.width, 0);
 }
 
 TEST(MaskPlane, ClearZeroesElementsInUseFlagsAndBounds) {
@@ -199,47 +193,57 @@ void CountRows(CountJob &job, A_long begin, A_long end) {
 // Chunks start at multiples of 8 and hold 8 lines but for the last of the
 // range; every line is taken once, whatever the processor count. With exact
 // flags and bounds on the group mask, lines outside the bounds and chunks of
-// empty lines are left out, never a line with an element.
+// empty lines are left out, never a line with an element. Lines are rows, or
+// columns when there are as many as the rectangle has columns.
 TEST(LineChunks, EveryLineRunsOnceInAlignedChunks) {
   struct Case {
-    A_long rows;
-    std::vector<A_long> occupied; // rows of the group mask holding an element; empty: no mask
-    bool maskedLinesOnly;
+    A_long lines;
+    std::vector<A_long> occupied; // lines of the group mask holding an element; empty: no mask
+    bool maskedLinesOnly, columns;
     std::vector<std::pair<A_long, A_long>> chunks;
   };
   const Case cases[] = {
-      {0, {}, true, {}},
-      {1, {}, true, {{0, 1}}},
-      {5, {}, true, {{0, 5}}},
-      {8, {}, true, {{0, 8}}},
-      {23, {}, true, {{0, 8}, {8, 16}, {16, 23}}},
-      {41, {11, 12, 30}, true, {{8, 16}, {24, 31}}},   // bounds 11..30; chunk 16..23 is empty
-      {41, {11, 12, 30}, false, {{0, 8}, {8, 16}, {16, 24}, {24, 32}, {32, 40}, {40, 41}}},
-      {41, {40}, true, {{40, 41}}},
+      {0, {}, true, false, {}},
+      {1, {}, true, false, {{0, 1}}},
+      {5, {}, true, false, {{0, 5}}},
+      {8, {}, true, false, {{0, 8}}},
+      {23, {}, true, false, {{0, 8}, {8, 16}, {16, 23}}},
+      {41, {11, 12, 30}, true, false, {{8, 16}, {24, 31}}}, // bounds 11..30; chunk 16..23 is empty
+      {41, {11, 12, 30}, true, true, {{8, 16}, {24, 31}}},
+      {41, {11, 12, 30}, false, false, {{0, 8}, {8, 16}, {16, 24}, {24, 32}, {32, 40}, {40, 41}}},
+      {41, {40}, true, false, {{40, 41}}},
+      {41, {0}, true, false, {{0, 1}}},
+      {41, {0}, true, true, {{0, 1}}},
   };
   for (int threads : ptest::kThreadCounts) {
     auto host = vtest::MakeHost(threads);
     vemu::Host::DirectCall call(*host);
     for (const Case &c : cases) {
-      std::vector<std::atomic<int>> visits(c.rows + 1);
+      SCOPED_TRACE(testing::Message() << threads << " threads, case " << (&c - cases));
+      std::vector<std::atomic<int>> visits(c.lines + 1);
       CountJob job;
-      job.rect = PF_LRect{0, 0, 3, c.rows};
+      // The other side of the rectangle is 3: line 1 across it holds the elements.
+      const A_long w = c.columns ? c.lines : 3, h = c.columns ? 3 : c.lines;
+      job.rect = PF_LRect{0, 0, w, h};
       job.maskedLinesOnly = c.maskedLinesOnly;
       if (!c.occupied.empty()) {
-        createPlane8(job.groupMask, call.in(), 3, c.rows);
-        for (A_long y = 0; y < c.rows; ++y)
-          for (A_long x = 0; x < 3; ++x)
-            job.groupMask.row(y)[x] = x == 1 && std::count(c.occupied.begin(), c.occupied.end(), y) ? 1 : 0;
+        createPlane8(job.groupMask, call.in(), w, h);
+        for (A_long y = 0; y < h; ++y)
+          for (A_long x = 0; x < w; ++x) {
+            const A_long line = c.columns ? x : y, across = c.columns ? y : x;
+            job.groupMask.row(y)[x] = across == 1 && std::count(c.occupied.begin(), c.occupied.end(), line);
+          }
         updateOccupancy(job.groupMask);
-        job.groupMask.bounds = PF_LRect{1, c.occupied.front(), 2, c.occupied.back() + 1};
+        const A_long first = c.occupied.front(), last = c.occupied.back() + 1;
+        job.groupMask.bounds = c.columns ? PF_LRect{first, 1, last, 2} : PF_LRect{1, first, 2, last};
         job.groupMask.boundsStale = 0;
       }
       job.visits = visits.data();
-      EXPECT_EQ((IterateBands<CountJob, CountRows>(call.in(), job, c.rows)), PF_Err_NONE);
+      EXPECT_EQ((IterateBands<CountJob, CountRows>(call.in(), job, c.lines)), PF_Err_NONE);
       std::sort(job.taken.begin(), job.taken.end());
-      EXPECT_EQ(job.taken, c.chunks) << threads << " threads, case " << (&c - cases);
+      EXPECT_EQ(job.taken, c.chunks);
       for (const auto &[begin, end] : c.chunks)
-        for (A_long y = begin; y < end; ++y) EXPECT_EQ(visits[y], 1) << threads << " threads, row " << y;
+        for (A_long y = begin; y < end; ++y) EXPECT_EQ(visits[y], 1) << "line " << y;
     }
     host->injectFault(vemu::Fault::IterateGeneric, PF_Err_OUT_OF_MEMORY);
     CountJob job;
