@@ -112,9 +112,9 @@ TEST(GroupStages, WideningAndWriteBackConvertEachChannelInTheirAreaOnly) {
     ASSERT_EQ(widenTo16(wide.world(), in, narrow.world(), rect), PF_Err_NONE);
     ExpectPixels<PF_Pixel16>(wide, [&](int x, int y) -> PF_Pixel16 {
       const PF_Pixel8 &p = narrow.at<PF_Pixel8>(x, y);
-      return Inside(rect, x, y) ? PF_Pixel16{WidenChannel(p.alpha), WidenChannel(p.red), WidenChannel(p.green),
-                                             WidenChannel(p.blue)}
-                                : wideBefore.at<PF_Pixel16>(x, y);
+      return Inside(rect, x, y)
+                 ? PF_Pixel16{WidenChannel(p.alpha), WidenChannel(p.red), WidenChannel(p.green), WidenChannel(p.blue)}
+                 : wideBefore.at<PF_Pixel16>(x, y);
     });
     vemu::Image output = ptest::NoisyImage(5, 4, PF_PixelFormat_ARGB32, 6);
     const vemu::Image outputBefore = output;

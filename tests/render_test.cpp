@@ -122,9 +122,12 @@ TEST(Render, ClassicPathGivesTheSmartPixelsInItsExtent) {
     PF_PixelFormat format;
     bool partial;
     PF_LRect extent;
-  } cases[] = {{PF_PixelFormat_ARGB32, false, {0, 0, kW, kH}},     {PF_PixelFormat_ARGB64, false, {0, 0, kW, kH}},
-               {PF_PixelFormat_ARGB128, false, {0, 0, kW, kH}},    {PF_PixelFormat_ARGB32, true, {6, 0, 52, 40}},
-               {PF_PixelFormat_ARGB64, true, {6, 0, 52, 40}},      {PF_PixelFormat_ARGB128, true, {6, 0, 52, 40}},
+  } cases[] = {{PF_PixelFormat_ARGB32, false, {0, 0, kW, kH}},
+               {PF_PixelFormat_ARGB64, false, {0, 0, kW, kH}},
+               {PF_PixelFormat_ARGB128, false, {0, 0, kW, kH}},
+               {PF_PixelFormat_ARGB32, true, {6, 0, 52, 40}},
+               {PF_PixelFormat_ARGB64, true, {6, 0, 52, 40}},
+               {PF_PixelFormat_ARGB128, true, {6, 0, 52, 40}},
                {PF_PixelFormat_ARGB32, true, {-20, -10, kW + 30, kH + 5}}};
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << vtest::DepthName(c.format) << ", extent left " << c.extent.left);

@@ -47,7 +47,8 @@ TEST(WorldOps, CopiesAndClearAtEveryDepthWithTheCopyOfTheQuality) {
 TEST(WorldOps, HostErrorsComeBackAndMissingSuitesThrow516) {
   auto host = vtest::MakeHost();
   vemu::Host::DirectCall call(*host);
-  vemu::Image a = ptest::NoisyImage(7, 5, PF_PixelFormat_ARGB64, 1), b = ptest::NoisyImage(7, 5, PF_PixelFormat_ARGB64, 2);
+  vemu::Image a = ptest::NoisyImage(7, 5, PF_PixelFormat_ARGB64, 1),
+              b = ptest::NoisyImage(7, 5, PF_PixelFormat_ARGB64, 2);
   const vemu::Image before = b;
   host->injectFault(vemu::Fault::WorldCopy, PF_Err_INTERNAL_STRUCT_DAMAGED, 0, true);
   host->injectFault(vemu::Fault::WorldFill, PF_Err_OUT_OF_MEMORY, 0, true);
@@ -58,8 +59,7 @@ TEST(WorldOps, HostErrorsComeBackAndMissingSuitesThrow516) {
   host->withholdSuite("PF World Transform Suite", 1);
   host->withholdSuite("PF Fill Matte Suite", 2);
   PF_OutData out{};
-  EXPECT_EQ(CaptureErrors(&out, [&] { return copyWorld(call.in(), a.world(), b.world()); }),
-            PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(CaptureErrors(&out, [&] { return copyWorld(call.in(), a.world(), b.world()); }), PF_Err_BAD_CALLBACK_PARAM);
   EXPECT_NE(std::string(out.return_msg).find("516"), std::string::npos) << out.return_msg;
   try {
     clearWorld(call.in(), b.world());

@@ -93,7 +93,8 @@ std::vector<GoldenScene> GoldenScenes() {
   const vemu::SyntheticScene s = vemu::SyntheticCelScene(kGoldenWidth, kGoldenHeight);
   std::vector<GoldenScene> scenes;
   for (const SceneRow &row : kScenes) {
-    scenes.push_back({row.name, [s, &row](vemu::Host &host) {
+    scenes.push_back({row.name,
+                      [s, &row](vemu::Host &host) {
                         for (const GroupRow &r : row.groups) {
                           GroupValues v = SceneGroupValues(s, r.from);
                           v.range = r.range;
@@ -111,7 +112,8 @@ std::vector<GoldenScene> GoldenScenes() {
                         }
                         if (row.masterBlur) SetMasterBlurAmount(host, row.masterBlur);
                         if (row.view) SetView(host, row.view);
-                      }, row.prepare});
+                      },
+                      row.prepare});
   }
   return scenes;
 }
