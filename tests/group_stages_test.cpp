@@ -4,6 +4,7 @@
 // do not fit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -85,7 +86,9 @@ TEST(GroupStages, CornerFillTakesTheNeighbourColourInInnerCorners) {
     WithHost([&](PF_InData *in) {
       vemu::Image image = ptest::NoisyImage(rect.right + 2, rect.bottom + 2, PF_PixelFormat_ARGB64, 9);
       const vemu::Image before = image;
-      const MaskPlane8 group = ptest::PlaneFromPicture(in, c.picture, "AB");
+      MaskPlane8 group = ptest::PlaneFromPicture(in, c.picture, "AB");
+      group.bounds = PF_LRect{0, 0, group.width, group.height}; // known: the marks' bounds become known too
+      group.boundsStale = 0;
       const MaskPlane8 colorB = ptest::PlaneFromPicture(in, c.picture, "B");
       MaskPlane8 patch = ptest::PlaneFromPicture(in, c.picture, "AB."); // all set: must be cleared first
       ASSERT_EQ(fillCorners<PF_Pixel16>(image.world(), in, rect, group, colorB, patch, c.cx, c.cy), PF_Err_NONE);
@@ -96,6 +99,11 @@ TEST(GroupStages, CornerFillTakesTheNeighbourColourInInnerCorners) {
         const bool patched = Inside(rect, x, y) && patch.at(x - rect.left, y - rect.top);
         return before.at<PF_Pixel16>(patched ? x + (x - rect.left < c.cx ? 1 : -1) : x, y);
       });
+      // The next group's fill (one without Color A here) starts from a patch mask without marks.
+      ASSERT_EQ(fillCorners<PF_Pixel16>(image.world(), in, rect, colorB, colorB, patch, c.cx, c.cy), PF_Err_NONE);
+      std::string none = c.patched;
+      std::replace(none.begin(), none.end(), '1', '0');
+      EXPECT_EQ(ptest::PlaneText(patch), none);
     });
   }
 }
