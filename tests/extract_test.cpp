@@ -177,4 +177,23 @@ TEST(Extract, ReplacesTheDestinationWithAPlaneOfTheRectangleAndExactFlags) {
   EXPECT_EQ(host->leaks(), "");
 }
 
+// The first conversion succeeds and matches, the later ones fail: the code
+// is the stage's and no pixel of the frame's mask counts as matched.
+TEST(Extract, AFailedConversionIsReportedAndLeavesNoMatch) {
+  std::vector<PF_Pixel> pixels(12, P1);
+  for (int i = 1; i < 12; i += 2) pixels[i] = P4;
+  vemu::Image image = ptest::ImageFrom8(4, 3, PF_PixelFormat_ARGB128, pixels);
+  auto host = vtest::MakeHost(2);
+  host->injectFault(vemu::Fault::RGBtoHLS, PF_Err_INTERNAL_STRUCT_DAMAGED, 1);
+  {
+    vemu::Host::DirectCall call(*host);
+    MaskPlane8 mask;
+    EXPECT_EQ(extractColorGroup<PF_PixelFloat>(mask, call.in(), image.world(), {0, 0, 4, 3},
+                                               {EntryFor(P1, kMaxColorDistance)}),
+              PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(ptest::PlaneText(mask), "0000\n0000\n0000\n");
+  }
+  EXPECT_EQ(host->leaks(), "");
+}
+
 } // namespace

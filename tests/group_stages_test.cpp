@@ -73,7 +73,8 @@ const CornerCase kCornerCases[] = {
     {{".A.", "AB.", "..."}, 0, 0, "000\n010\n000\n"},   // centre to the upper left: the left neighbour
     {{".A.", "AB.", "..."}, 1, 1, "000\n010\n000\n"},   // on the centre's row and column: towards smaller
     {{".A.", "AB.", "..."}, 2, 2, "000\n000\n000\n"},
-    {{"BA", "A."}, -5, -5, "00\n00\n"}, // centre outside: the border pixel is its own neighbour
+    {{"..A", ".AB"}, 0, 0, "000\n001\n"}, // the neighbour is the very next pixel
+    {{"BA", "A."}, -5, -5, "00\n00\n"},   // centre outside: the border pixel is its own neighbour
     {{"BA", "A."}, 5, 5, "10\n00\n"},
     {{"BA"}, 5, 5, "00\n"}, // a single row has no row below
 };
