@@ -1,33 +1,21 @@
 // The options dialog through PF_Cmd_DO_DIALOG on Linux, where the host
 // emulator presses the button: what the dialog is given (owner, caption,
 // language, manual address, buttons enabled), the action of each button on
-// the settings file, and the dialog texts in both languages.
+// the settings file, the dialog texts in both languages, and how the UI
+// language is chosen.
 #include <gtest/gtest.h>
 
 #include <iconv.h>
-#include <sys/stat.h>
 
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
 #include <string>
 
 #include "SettingsSandbox.h"
 #include "TestSupport.h"
 #include "options/DialogTexts.h"
+#include "options/UILanguage.h"
 
 namespace {
-
-bool Exists(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
-std::string ReadText(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Shift-JIS (code page 932) bytes as UTF-8, through the C library's converter.
 std::string FromShiftJis(const std::string &bytes) {
@@ -35,9 +23,8 @@ std::string FromShiftJis(const std::string &bytes) {
   if (cd == reinterpret_cast<iconv_t>(-1)) return "(no CP932 converter)";
   std::string out(bytes.size() * 4 + 4, '\0');
   char *in = const_cast<char *>(bytes.data());
-  size_t inLeft = bytes.size();
+  size_t inLeft = bytes.size(), toLeft = out.size();
   char *to = &out[0];
-  size_t toLeft = out.size();
   const size_t done = iconv(cd, &in, &inLeft, &to, &toLeft);
   iconv_close(cd);
   if (done == static_cast<size_t>(-1)) return "(not Shift-JIS)";
@@ -48,122 +35,56 @@ std::string FromShiftJis(const std::string &bytes) {
 class OptionsDialogTest : public testing::Test {
  protected:
   // A host with the effect applied, the dialog answered with `choice`.
-  std::unique_ptr<vemu::Host> AppliedHost(A_long choice, int major = 13, int minor = 28) {
+  static std::unique_ptr<vemu::Host> AppliedHost(A_long choice, int major = 13, int minor = 28) {
     auto host = vtest::MakeHost();
     host->setApiVersion(major, minor);
     host->setDialogChoice(choice);
     vtest::ApplyEffect(*host);
     return host;
   }
-  std::string Tovra() const { return sandbox_.config() + "/Tovra"; }
 
   vtest::SettingsSandbox sandbox_;
 };
 
-TEST_F(OptionsDialogTest, DialogIsGivenOwnerCaptionLanguageAndManual) {
+TEST_F(OptionsDialogTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
   const struct {
     const char *tag;
-    A_long language;
-  } cases[] = {{"en_US", 1}, {"ja_JP", 0}, {"JA_jp", 0}, {"de_DE", 1}};
+    A_short major, minor;
+    A_long language; // 0 Japanese, 1 English
+    bool enabled;
+  } cases[] = {{"en_US", 13, 28, 1, true}, {"ja_JP", 13, 28, 0, true}, {"JA_jp", 12, 12, 0, true},
+               {"de_DE", 13, 0, 1, true},  {"ja", 13, 28, 1, true},    {"", 13, 28, 1, true},
+               {"en_US", 12, 11, 1, false}, {"en_US", 9, 0, 1, false}};
   for (const auto &c : cases) {
-    auto host = AppliedHost(kDialogChoiceOK);
+    SCOPED_TRACE(std::string(c.tag) + " " + std::to_string(c.major) + "." + std::to_string(c.minor));
+    auto host = AppliedHost(kDialogChoiceOK, c.major, c.minor);
     int mainWindow = 0;
     host->setMainWindow(&mainWindow);
     host->setAppLanguage(c.tag);
     ASSERT_EQ(host->doDialog(), PF_Err_NONE);
     const std::vector<vemu::DialogShown> shown = host->dialogsShown();
-    ASSERT_EQ(shown.size(), 1u) << c.tag;
-    EXPECT_EQ(shown[0].parentWindow, &mainWindow) << c.tag;
-    EXPECT_EQ(shown[0].title, "T_Vortane") << c.tag;
-    EXPECT_EQ(shown[0].language, c.language) << c.tag;
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].parentWindow, &mainWindow);
+    EXPECT_EQ(shown[0].title, "T_Vortane");
+    EXPECT_EQ(shown[0].language, c.language);
     EXPECT_EQ(shown[0].manualAddress.rfind("https://", 0), 0u) << shown[0].manualAddress;
-    EXPECT_TRUE(shown[0].buttonsEnabled) << c.tag;
-    EXPECT_EQ(host->leaks(), "") << c.tag;
-  }
-}
-
-TEST_F(OptionsDialogTest, ButtonsOnStoredDefaultsNeedApi1212) {
-  const struct {
-    A_short major, minor;
-    bool enabled;
-  } cases[] = {{9, 0, false}, {12, 11, false}, {12, 12, true}, {13, 0, true}, {13, 28, true}};
-  for (const auto &c : cases) {
-    auto host = AppliedHost(kDialogChoiceOK, c.major, c.minor);
-    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    ASSERT_EQ(host->dialogsShown().size(), 1u);
-    EXPECT_EQ(host->dialogsShown()[0].buttonsEnabled, c.enabled) << c.major << "." << c.minor;
-  }
-}
-
-TEST_F(OptionsDialogTest, OkAndUnknownResultsLeaveTheSettingsAlone) {
-  for (A_long choice : {A_long{kDialogChoiceOK}, A_long{3}, A_long{-1}}) {
-    auto host = AppliedHost(choice);
-    host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
-    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    EXPECT_FALSE(Exists(Tovra())) << choice;
+    EXPECT_EQ(shown[0].buttonsEnabled, c.enabled);
     EXPECT_EQ(host->leaks(), "");
   }
 }
 
-TEST_F(OptionsDialogTest, StoreWritesTheCurrentValues) {
-  auto host = AppliedHost(kDialogChoiceStore);
-  host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
-  host->setFloat(host->findParam("2 : Blur Amount"), 3.5);
-  ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-  const std::string text = ReadText(sandbox_.settingsPath());
-  EXPECT_EQ(text.rfind("[Version=1.0]\r\nView=1\r\n", 0), 0u) << text;
-  EXPECT_NE(text.find("\r\n2 : Enable Color Group=1\r\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\r\n2 : Blur Amount=3.500000\r\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\r\n1 : Blur Amount=10.000000\r\n"), std::string::npos) << text;
-  EXPECT_EQ(host->leaks(), "");
-
-  // A new instance of a later run starts from the stored values.
-  auto next = AppliedHost(kDialogChoiceOK);
-  const int blur = next->findParam("2 : Blur Amount");
-  EXPECT_EQ(next->registeredParams().at(static_cast<size_t>(blur - 1)).u.fs_d.value, 3.5);
-}
-
-TEST_F(OptionsDialogTest, StoreOnAnOldHostWritesNothing) {
-  auto host = AppliedHost(kDialogChoiceStore, 12, 11);
-  ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-  EXPECT_FALSE(Exists(sandbox_.settingsPath()));
-}
-
-TEST_F(OptionsDialogTest, RestoreRemovesTheFileAndTheFoldersItLeavesEmpty) {
-  {
-    // No file yet: the folders are made and removed again, nothing is left.
-    auto host = AppliedHost(kDialogChoiceRestore);
+// The buttons' actions are tested with the stored defaults; here, what is
+// no button on them leaves the settings alone.
+TEST_F(OptionsDialogTest, OkUnknownResultsAndAMissingChoiceSuiteWriteNothing) {
+  for (A_long choice : {A_long{kDialogChoiceOK}, A_long{3}, A_long{-1}, A_long{kDialogChoiceStore}}) {
+    auto host = AppliedHost(choice);
+    const bool withheld = choice == kDialogChoiceStore;
+    if (withheld) host->withholdSuite(kVortaneDialogChoiceSuite, kVortaneDialogChoiceSuiteVersion1);
     ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    EXPECT_FALSE(Exists(Tovra()));
+    EXPECT_EQ(host->dialogsShown().size(), withheld ? 0u : 1u);
+    EXPECT_FALSE(vtest::Exists(sandbox_.config() + "/Tovra")) << choice;
+    EXPECT_EQ(host->leaks(), "");
   }
-  {
-    auto host = AppliedHost(kDialogChoiceStore);
-    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    ASSERT_TRUE(Exists(sandbox_.settingsPath()));
-    host->setDialogChoice(kDialogChoiceRestore);
-    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    EXPECT_FALSE(Exists(sandbox_.settingsPath()));
-    EXPECT_FALSE(Exists(Tovra()));
-  }
-  {
-    // A "Tovra" folder that holds something else stays.
-    auto host = AppliedHost(kDialogChoiceStore);
-    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    std::ofstream(Tovra() + "/other.txt") << "kept";
-    host->setDialogChoice(kDialogChoiceRestore);
-    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    EXPECT_FALSE(Exists(Tovra() + "/Tandro"));
-    EXPECT_EQ(ReadText(Tovra() + "/other.txt"), "kept");
-  }
-}
-
-TEST_F(OptionsDialogTest, WithoutTheChoiceSuiteTheDialogCountsAsOk) {
-  auto host = AppliedHost(kDialogChoiceStore);
-  host->withholdSuite(kVortaneDialogChoiceSuite, kVortaneDialogChoiceSuiteVersion1);
-  ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-  EXPECT_TRUE(host->dialogsShown().empty());
-  EXPECT_FALSE(Exists(Tovra()));
-  EXPECT_EQ(host->leaks(), "");
 }
 
 TEST(DialogTexts, BothLanguagesAndTheirFallbacks) {
@@ -188,6 +109,37 @@ TEST(DialogTexts, BothLanguagesAndTheirFallbacks) {
     EXPECT_STREQ(LookupDialogText(id, 0), "") << id;
     EXPECT_STREQ(LookupDialogText(id, 1), "") << id;
   }
+}
+
+// Without the host's language tag: the command line (-L en...) on old hosts,
+// the system's language on new ones.
+TEST(UILanguage, WithoutTheHostsTagTheSystemOrTheCommandLineDecides) {
+  auto host = vtest::MakeHost();
+  host->withholdSuite(kPFAppSuite, 7);
+  host->setApiVersion(13, 28);
+  vemu::Host::DirectCall call(*host);
+  unsetenv("LANGUAGE");
+  unsetenv("LC_ALL");
+  unsetenv("LC_MESSAGES");
+  setenv("LANG", "ja_JP.UTF-8", 1);
+  EXPECT_EQ(GetUILanguage(call.in()), 0);
+  setenv("LANG", "en_GB.UTF-8", 1);
+  EXPECT_EQ(GetUILanguage(call.in()), 1);
+  EXPECT_EQ(host->outstandingSuites(), 0);
+
+  const struct {
+    std::vector<const char *> args;
+    bool english;
+  } cases[] = {
+      {{"AfterFX.exe", "-L", "en_US"}, true},  {{"AfterFX.exe", "-l", "EN-gb"}, true},
+      {{"AfterFX.exe", "-L", "en"}, true},     {{"AfterFX.exe", "-L", "en US"}, true},
+      {{"AfterFX.exe", "-L", "ja_JP"}, false}, {{"AfterFX.exe", "-L", "eng"}, false},
+      {{"AfterFX.exe", "-L"}, false},          {{"AfterFX.exe", "-x", "en_US"}, false},
+      {{"AfterFX.exe", "-L", "ja_JP", "-L", "en_US"}, false}, // only the first -L counts
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(CommandLineAsksForEnglish(static_cast<int>(c.args.size()), c.args.data()), c.english)
+        << c.args.back();
 }
 
 } // namespace

@@ -1,100 +1,85 @@
-// The per-instance sequence record: creation, the 24-byte flattened form the
-// host stores in projects, restoring, rejection of foreign data, and handle
-// ownership between plug-in and host.
+// The per-instance sequence record through the entry point: the 24-byte
+// flattened form the host stores in projects, restoring it (and refusing
+// foreign or damaged forms), and handle ownership between plug-in and host.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "host/SequenceData.h"
 
 namespace {
 
-const std::vector<uint8_t> kFreshFlat = {0x71, 0x65, 0x73, 0x74, 1, 0, 0, 0, 1, 0, 0, 0,
-                                         0x18, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0};
+using Bytes = std::vector<uint8_t>;
 
-std::vector<uint8_t> RecordBytes(const SequenceRecord &r) {
-  const auto *p = reinterpret_cast<const uint8_t *>(&r);
-  return std::vector<uint8_t>(p, p + sizeof r);
+// Flattened: 'tseq', 1, version 1, size 24, eight reserved bytes.
+const Bytes kFreshFlat = {0x71, 0x65, 0x73, 0x74, 1, 0, 0, 0, 1, 0, 0, 0, 0x18, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+// In memory: magic, flat 0, size 24, version 1, reserved.
+const Bytes kFreshRecord = {0x71, 0x65, 0x73, 0x74, 0, 0, 0, 0, 0x18, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// A saved form with every field distinct: flat 7, size 0x0263 (never
+// checked), reserved bytes 9..200.
+const Bytes kMarkedFlat = {0x71, 0x65, 0x73, 0x74, 7, 0, 0, 0, 1, 0, 0, 0, 0x63, 2, 0, 0, 9, 8, 7, 6, 5, 4, 3, 200};
+// What it restores to: fields in record order, flat 0, the rest carried.
+const Bytes kMarkedRecord = {0x71, 0x65, 0x73, 0x74, 0, 0, 0, 0, 0x63, 2, 0, 0, 1, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 200};
+
+Bytes With(Bytes b, size_t at, uint8_t v) {
+  b.at(at) = v;
+  return b;
 }
 
-TEST(SequenceCodec, FreshRecordFlattensToTheProjectBytes) {
-  EXPECT_EQ(Flatten(FreshSequenceRecord()), kFreshFlat);
-  SequenceRecord r = FreshSequenceRecord();
-  r.reserved[0] = 9;
-  r.reserved[7] = 200;
-  std::vector<uint8_t> flat = Flatten(r);
-  EXPECT_EQ(flat[16], 9);
-  EXPECT_EQ(flat[23], 200);
-  SequenceRecord back{};
-  ASSERT_TRUE(Unflatten(flat, &back));
-  EXPECT_EQ(RecordBytes(back), RecordBytes(r)); // reserved bytes travel, flat is 0 again
-}
-
-TEST(SequenceCodec, UnacceptableFormsGiveAFreshRecord) {
-  const SequenceRecord fresh = FreshSequenceRecord();
-  std::vector<uint8_t> wrongVersion = kFreshFlat;
-  wrongVersion[8] = 2;
-  std::vector<uint8_t> wrongMagic = kFreshFlat;
-  wrongMagic[0] = 'x';
-  std::vector<uint8_t> shortForm(kFreshFlat.begin(), kFreshFlat.begin() + 23);
-  for (const auto &bytes : {wrongVersion, wrongMagic, shortForm}) {
-    SequenceRecord r{};
-    r.size = 77;
-    EXPECT_FALSE(Unflatten(bytes, &r));
-    EXPECT_EQ(RecordBytes(r), RecordBytes(fresh));
-  }
-  std::vector<uint8_t> longer = kFreshFlat;
+TEST(SequenceData, ResetupRestoresOurFormsAndMakesAFreshRecordOfAnythingElse) {
+  Bytes longer = kMarkedFlat;
   longer.resize(30, 0xee);
-  SequenceRecord r{};
-  EXPECT_TRUE(Unflatten(longer, &r));
-  EXPECT_EQ(RecordBytes(r), RecordBytes(fresh));
-  std::vector<uint8_t> oddSize = kFreshFlat;
-  oddSize[12] = 99; // the size field is not checked
-  EXPECT_TRUE(Unflatten(oddSize, &r));
-  EXPECT_EQ(r.size, 99u);
+  const struct {
+    const char *what;
+    Bytes saved, record;
+  } cases[] = {
+      {"fresh", kFreshFlat, kFreshRecord},
+      {"marked", kMarkedFlat, kMarkedRecord},
+      {"longer than 24", longer, kMarkedRecord},
+      {"flat field 0", With(kMarkedFlat, 4, 0), kMarkedRecord},
+      {"empty", {}, kFreshRecord},
+      {"23 bytes", Bytes(kMarkedFlat.begin(), kMarkedFlat.end() - 1), kFreshRecord},
+      {"3 bytes", Bytes(kMarkedFlat.begin(), kMarkedFlat.begin() + 3), kFreshRecord},
+      {"magic", With(kMarkedFlat, 3, 0x75), kFreshRecord},
+      {"version 2", With(kMarkedFlat, 8, 2), kFreshRecord},
+      {"version 257", With(kMarkedFlat, 9, 1), kFreshRecord},
+      {"version 0x01000001", With(kMarkedFlat, 11, 1), kFreshRecord},
+      {"garbage", Bytes(24, 0xff), kFreshRecord},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    auto host = vtest::MakeHost();
+    ASSERT_EQ(host->sequenceResetup(c.saved), PF_Err_NONE);
+    EXPECT_EQ(host->sequenceBytes(), c.record);
+    // Saved again, the record gives its own flattened form.
+    Bytes flat;
+    ASSERT_EQ(host->getFlattenedSequenceData(&flat), PF_Err_NONE);
+    EXPECT_EQ(flat, c.record == kFreshRecord ? kFreshFlat : With(kMarkedFlat, 4, 1));
+    ASSERT_EQ(host->sequenceSetdown(), PF_Err_NONE);
+    EXPECT_EQ(host->liveHandles(), 0);
+    EXPECT_TRUE(host->misuse().empty());
+  }
 }
 
-TEST(SequenceCommands, SetupFlattenResetupRoundTrip) {
+TEST(SequenceData, FlattenHandsTheHostTheFlatFormAndDisposesOfTheRecord) {
   auto host = vtest::MakeHost();
   ASSERT_EQ(host->sequenceSetup(), PF_Err_NONE);
-  EXPECT_EQ(host->sequenceBytes(), RecordBytes(FreshSequenceRecord()));
-
-  std::vector<uint8_t> saved;
+  EXPECT_EQ(host->sequenceBytes(), kFreshRecord);
+  Bytes saved;
   ASSERT_EQ(host->getFlattenedSequenceData(&saved), PF_Err_NONE);
   EXPECT_EQ(saved, kFreshFlat);
-  EXPECT_EQ(host->sequenceBytes(), RecordBytes(FreshSequenceRecord())); // record handle untouched
+  EXPECT_EQ(host->sequenceBytes(), kFreshRecord); // the record's handle is untouched
 
   ASSERT_EQ(host->sequenceFlatten(), PF_Err_NONE);
-  EXPECT_EQ(host->sequenceBytes(), kFreshFlat); // the host now holds the flat form
-  EXPECT_EQ(host->liveHandles(), 1);            // the record's handle was disposed of
-
+  EXPECT_EQ(host->sequenceBytes(), kFreshFlat);
+  EXPECT_EQ(host->liveHandles(), 1); // the record's handle was disposed of
   ASSERT_EQ(host->sequenceResetup(host->sequenceBytes()), PF_Err_NONE);
-  EXPECT_EQ(host->sequenceBytes(), RecordBytes(FreshSequenceRecord()));
+  EXPECT_EQ(host->sequenceBytes(), kFreshRecord);
   ASSERT_EQ(host->sequenceSetdown(), PF_Err_NONE);
   EXPECT_EQ(host->liveHandles(), 0) << "the flattened handle the host replaced stays the host's";
   EXPECT_TRUE(host->misuse().empty());
 }
 
-TEST(SequenceCommands, ResetupOfForeignOrShortDataMakesAFreshRecord) {
-  const std::vector<std::vector<uint8_t>> saved = {
-      {},                                            // empty handle
-      std::vector<uint8_t>(kFreshFlat.begin(), kFreshFlat.begin() + 20), // too short
-      {'a', 'b', 'c', 'd', 1, 0, 0, 0, 1, 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, // not ours
-  };
-  for (const auto &bytes : saved) {
-    auto host = vtest::MakeHost();
-    ASSERT_EQ(host->sequenceResetup(bytes), PF_Err_NONE);
-    EXPECT_EQ(host->sequenceBytes(), RecordBytes(FreshSequenceRecord()));
-    ASSERT_EQ(host->sequenceSetdown(), PF_Err_NONE);
-    EXPECT_EQ(host->liveHandles(), 0);
-  }
-  std::vector<uint8_t> version2 = kFreshFlat;
-  version2[8] = 2;
-  auto host = vtest::MakeHost();
-  ASSERT_EQ(host->sequenceResetup(version2), PF_Err_NONE);
-  EXPECT_EQ(host->sequenceBytes(), RecordBytes(FreshSequenceRecord()));
-}
-
-TEST(SequenceCommands, FailuresReportMemoryAndLockErrors) {
+TEST(SequenceData, FailuresReportMemoryAndLockErrors) {
   {
     auto host = vtest::MakeHost();
     host->injectFault(vemu::Fault::NewHandle, 1);
@@ -107,19 +92,17 @@ TEST(SequenceCommands, FailuresReportMemoryAndLockErrors) {
     EXPECT_EQ(host->sequenceSetup(), PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_EQ(host->liveHandles(), 0);
   }
-  {
-    auto host = vtest::MakeHost();
-    EXPECT_EQ(host->sequenceFlatten(), PF_Err_INTERNAL_STRUCT_DAMAGED); // no record yet
-    ASSERT_EQ(host->sequenceSetup(), PF_Err_NONE);
-    host->injectFault(vemu::Fault::NewHandle, 1);
-    EXPECT_EQ(host->sequenceFlatten(), PF_Err_OUT_OF_MEMORY);
-    EXPECT_EQ(host->sequenceBytes(), RecordBytes(FreshSequenceRecord())); // record kept
-    host->clearFaults();
-    host->injectFault(vemu::Fault::LockHandle, 1, true); // the record locks, the copy does not
-    EXPECT_EQ(host->sequenceFlatten(), PF_Err_INTERNAL_STRUCT_DAMAGED);
-    EXPECT_EQ(host->liveHandles(), 1);
-    EXPECT_EQ(host->leaks(), "");
-  }
+  auto host = vtest::MakeHost();
+  EXPECT_EQ(host->sequenceFlatten(), PF_Err_INTERNAL_STRUCT_DAMAGED); // no record yet
+  ASSERT_EQ(host->sequenceSetup(), PF_Err_NONE);
+  host->injectFault(vemu::Fault::NewHandle, 1);
+  EXPECT_EQ(host->sequenceFlatten(), PF_Err_OUT_OF_MEMORY);
+  EXPECT_EQ(host->sequenceBytes(), kFreshRecord); // record kept
+  host->clearFaults();
+  host->injectFault(vemu::Fault::LockHandle, 1, true); // the record locks, the copy does not
+  EXPECT_EQ(host->sequenceFlatten(), PF_Err_INTERNAL_STRUCT_DAMAGED);
+  EXPECT_EQ(host->liveHandles(), 1);
+  EXPECT_EQ(host->leaks(), "");
 }
 
 } // namespace
