@@ -105,14 +105,4 @@ TEST(ErrorCapture, EachKindOfErrorGivesItsCodeAndMessage) {
   }
 }
 
-TEST(TextTable, LookupFallsBackBetweenColumns) {
-  EXPECT_STREQ(LookupText(kTextPluginName, 0), "T_Vortane");
-  EXPECT_STREQ(LookupText(kTextPluginName, 1), "T_Vortane"); // column 1 empty: column 0
-  EXPECT_STREQ(LookupText(kTextDialogTitle, 1), "T_Vortane");
-  EXPECT_STRNE(LookupText(kTextManualAddress, 0), "");
-  EXPECT_STREQ(LookupText(kTextPluginName, 2), "");
-  EXPECT_STREQ(LookupText(kTextPluginName, -1), "");
-  EXPECT_STREQ(LookupText(99, 0), "");
-}
-
 } // namespace

@@ -33,46 +33,81 @@ std::string WithDigit(const char *pattern, int g) {
   return s;
 }
 
-const PF_ParamDef &Registered(const vemu::Host &host, const std::string &name) {
-  const int index = host.findParam(name);
-  EXPECT_GT(index, 0) << name;
-  return host.registeredParams().at(static_cast<size_t>(index - 1));
-}
-
-// The layout of the effect's controls: two global parameters, then four
-// groups of thirteen host parameters each, checked on the host's record and
-// in the table that finds a host index by disk id.
-void ExpectLayout(const vemu::Host &host) {
+// The layout of the effect's controls, checked on the host's record of
+// add_param and in the table that finds a host index by disk id: two global
+// parameters, then four groups of thirteen host parameters each.
+void ExpectRegistration(const vemu::Host &host) {
   EXPECT_EQ(host.outData().num_params, 55);
   const std::vector<PF_ParamDef> &defs = host.registeredParams();
   ASSERT_EQ(defs.size(), 54u);
+  EXPECT_EQ(host.registeredChoiceTexts().at(0), "Normal|(-|Extract|Group 1|Group 2|Group 3|Group 4");
   struct Row {
-    A_long id; // for groups, added to 50 * g
+    A_long id; // in a group, added to 50 * g
     const char *name;
     PF_ParamType type;
+    double value;        // default: a slider's, a checkbox's (-1: group 1 only), a popup's
+    float validMax, sliderMax; // of a slider
+    bool percent;
   };
-  const Row global[] = {{1, "View", PF_Param_POPUP}, {3, "Master Blur Amount", PF_Param_FLOAT_SLIDER}};
-  const Row group[] = {{0, "Color Group N", PF_Param_GROUP_START},   {2, "N : Enable Color Group", PF_Param_CHECKBOX},
-                       {3, "N : Blur Center", PF_Param_POINT},       {4, "N : Color A", PF_Param_COLOR},
-                       {5, "N : Color B", PF_Param_COLOR},           {6, "N : Range", PF_Param_FLOAT_SLIDER},
-                       {7, "N : Blur Amount", PF_Param_FLOAT_SLIDER}, {8, "N : Blur Offset", PF_Param_FLOAT_SLIDER},
-                       {11, "N : Softness", PF_Param_FLOAT_SLIDER},   {12, "N : Softness Threshold", PF_Param_FLOAT_SLIDER},
-                       {15, "N : Keep Division", PF_Param_CHECKBOX}, {16, "N : Invert", PF_Param_CHECKBOX},
+  const Row global[] = {{1, "View", PF_Param_POPUP, 1}, {3, "Master Blur Amount", PF_Param_FLOAT_SLIDER, 0, 1000, 100}};
+  const Row group[] = {{0, "Color Group N", PF_Param_GROUP_START},
+                       {2, "N : Enable Color Group", PF_Param_CHECKBOX, -1},
+                       {3, "N : Blur Center", PF_Param_POINT},
+                       {4, "N : Color A", PF_Param_COLOR},
+                       {5, "N : Color B", PF_Param_COLOR},
+                       {6, "N : Range", PF_Param_FLOAT_SLIDER, 0, 100, 50, true},
+                       {7, "N : Blur Amount", PF_Param_FLOAT_SLIDER, 10, 1000, 100},
+                       {8, "N : Blur Offset", PF_Param_FLOAT_SLIDER, 0, 100, 100, true},
+                       {11, "N : Softness", PF_Param_FLOAT_SLIDER, 10, 100, 10},
+                       {12, "N : Softness Threshold", PF_Param_FLOAT_SLIDER, 50, 100, 100, true},
+                       {15, "N : Keep Division", PF_Param_CHECKBOX, 1},
+                       {16, "N : Invert", PF_Param_CHECKBOX, 0},
                        {1, "", PF_Param_GROUP_END}};
+  const A_u_char color[4] = {255, 3, 180, 245}; // alpha, red, green, blue
   for (int index = 1; index <= 54; ++index) {
+    SCOPED_TRACE(index);
     const int g = (index - 3) / 13 + 1;
     const Row &r = index <= 2 ? global[index - 1] : group[(index - 3) % 13];
     const A_long id = index <= 2 ? r.id : 50 * g + r.id;
-    const bool open = r.type == PF_Param_GROUP_END || (r.type == PF_Param_GROUP_START && g == 1);
     const PF_ParamDef &d = defs[static_cast<size_t>(index - 1)];
-    SCOPED_TRACE(index);
     EXPECT_EQ(d.uu.id, id);
-    EXPECT_EQ(d.name, index <= 2 ? std::string(r.name) : WithDigit(r.name, g));
+    EXPECT_EQ(d.name, WithDigit(r.name, g));
     EXPECT_EQ(d.param_type, r.type);
+    const bool open = r.type == PF_Param_GROUP_END || (r.type == PF_Param_GROUP_START && g == 1);
     EXPECT_EQ(d.flags, open ? 0 : kCollapsed);
     EXPECT_EQ(d.ui_flags, 0);
     EXPECT_EQ(ParamTable::FindIndexById(id), index);
     EXPECT_EQ(ParamTable::InIndexOrder(index - 1)->index, index);
+    if (r.type == PF_Param_FLOAT_SLIDER) {
+      const PF_FloatSliderDef &fs = d.u.fs_d;
+      EXPECT_EQ(fs.value, r.value);
+      EXPECT_EQ(fs.dephault, r.value);
+      EXPECT_EQ(fs.valid_min, 0.0f);
+      EXPECT_EQ(fs.slider_min, 0.0f);
+      EXPECT_EQ(fs.valid_max, r.validMax);
+      EXPECT_EQ(fs.slider_max, r.sliderMax);
+      EXPECT_EQ(fs.precision, 1);
+      EXPECT_EQ(fs.display_flags, r.percent ? PF_ValueDisplayFlag_PERCENT : 0);
+      EXPECT_EQ(fs.fs_flags & PF_FSliderFlag_WANT_PHASE, 0u);
+      EXPECT_EQ(fs.curve_tolerance, 0.05f);
+    } else if (r.type == PF_Param_CHECKBOX) {
+      const int on = r.value < 0 ? g == 1 : static_cast<int>(r.value);
+      EXPECT_EQ(d.u.bd.value, on);
+      EXPECT_EQ(d.u.bd.dephault, on);
+      ASSERT_NE(d.u.bd.u.nameptr, nullptr);
+      EXPECT_STREQ(d.u.bd.u.nameptr, "");
+    } else if (r.type == PF_Param_COLOR) {
+      EXPECT_EQ(std::memcmp(&d.u.cd.value, color, 4), 0);
+      EXPECT_EQ(std::memcmp(&d.u.cd.dephault, color, 4), 0);
+    } else if (r.type == PF_Param_POINT) {
+      const PF_PointDef &p = d.u.td;
+      for (PF_Fixed v : {p.x_dephault, p.y_dephault, p.x_value, p.y_value}) EXPECT_EQ(v, 50 << 16);
+      EXPECT_EQ(p.restrict_bounds, 0);
+    } else if (r.type == PF_Param_POPUP) {
+      EXPECT_EQ(d.u.pd.num_choices, 7);
+      EXPECT_EQ(d.u.pd.dephault, 1);
+      EXPECT_EQ(d.u.pd.value, 1);
+    }
   }
   EXPECT_EQ(ParamTable::InIndexOrder(54), nullptr);
   EXPECT_EQ(ParamTable::Count(), 54);
@@ -87,7 +122,7 @@ TEST_F(ParamsTest, HostReceives54ParametersAndAgainAfterGlobalSetdown) {
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(host->globalSetup(), PF_Err_NONE);
     ASSERT_EQ(host->paramsSetup(), PF_Err_NONE);
-    ExpectLayout(*host);
+    ExpectRegistration(*host);
     ASSERT_EQ(host->globalSetdown(), PF_Err_NONE);
   }
   EXPECT_EQ(host->leaks(), "");
@@ -98,112 +133,6 @@ TEST_F(ParamsTest, HostReceives54ParametersAndAgainAfterGlobalSetdown) {
   EXPECT_EQ(failing->paramsSetup(), PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(failing->registeredParams().size(), 5u);
   EXPECT_EQ(failing->outData().num_params, 55);
-}
-
-TEST_F(ParamsTest, BuiltInDefaultsRangesAndDisplay) {
-  auto host = vtest::MakeHost();
-  vtest::ApplyEffect(*host);
-  const PF_PopupDef &view = Registered(*host, "View").u.pd;
-  EXPECT_EQ(view.num_choices, 7);
-  EXPECT_EQ(view.dephault, 1);
-  // Six entries and the divider "(-"; "Extract" is value 3, "Group 2" value 5.
-  EXPECT_EQ(host->registeredChoiceTexts().at(0), "Normal|(-|Extract|Group 1|Group 2|Group 3|Group 4");
-
-  struct Slider {
-    const char *name; // "N" stands for the group digit
-    float validMax, sliderMax, value;
-    PF_ValueDisplayFlags display;
-  } sliders[] = {{"Master Blur Amount", 1000, 100, 0, 0},
-                 {"N : Range", 100, 50, 0, PF_ValueDisplayFlag_PERCENT},
-                 {"N : Blur Amount", 1000, 100, 10, 0},
-                 {"N : Blur Offset", 100, 100, 0, PF_ValueDisplayFlag_PERCENT},
-                 {"N : Softness", 100, 10, 10, 0},
-                 {"N : Softness Threshold", 100, 100, 50, PF_ValueDisplayFlag_PERCENT}};
-  for (int g = 1; g <= 4; ++g) {
-    SCOPED_TRACE(g);
-    for (const Slider &s : sliders) {
-      const PF_FloatSliderDef &fs = Registered(*host, WithDigit(s.name, g)).u.fs_d;
-      EXPECT_EQ(fs.valid_min, 0.0f) << s.name;
-      EXPECT_EQ(fs.slider_min, 0.0f) << s.name;
-      EXPECT_EQ(fs.valid_max, s.validMax) << s.name;
-      EXPECT_EQ(fs.slider_max, s.sliderMax) << s.name;
-      EXPECT_EQ(fs.value, s.value) << s.name;
-      EXPECT_EQ(fs.dephault, s.value) << s.name;
-      EXPECT_EQ(fs.precision, 1) << s.name;
-      EXPECT_EQ(fs.display_flags, s.display) << s.name;
-      EXPECT_EQ(fs.fs_flags & PF_FSliderFlag_WANT_PHASE, 0u) << s.name;
-      EXPECT_EQ(fs.curve_tolerance, 0.05f) << s.name;
-    }
-    const struct {
-      const char *name;
-      bool on;
-    } boxes[] = {{"N : Enable Color Group", g == 1}, {"N : Keep Division", true}, {"N : Invert", false}};
-    for (const auto &b : boxes) {
-      const PF_CheckBoxDef &box = Registered(*host, WithDigit(b.name, g)).u.bd;
-      EXPECT_EQ(box.value, b.on ? 1 : 0) << b.name;
-      EXPECT_EQ(box.dephault, b.on ? 1 : 0) << b.name;
-      ASSERT_NE(box.u.nameptr, nullptr);
-      EXPECT_STREQ(box.u.nameptr, "");
-    }
-    for (const char *color : {"N : Color A", "N : Color B"}) {
-      const PF_ColorDef &c = Registered(*host, WithDigit(color, g)).u.cd;
-      const A_u_char expected[4] = {255, 3, 180, 245}; // alpha, red, green, blue
-      EXPECT_EQ(std::memcmp(&c.value, expected, 4), 0) << color;
-      EXPECT_EQ(std::memcmp(&c.dephault, expected, 4), 0) << color;
-    }
-    const PF_PointDef &center = Registered(*host, WithDigit("N : Blur Center", g)).u.td;
-    for (PF_Fixed v : {center.x_dephault, center.y_dephault, center.x_value, center.y_value}) EXPECT_EQ(v, 50 << 16);
-    EXPECT_EQ(center.restrict_bounds, 0);
-  }
-}
-
-// Registration arithmetic of single objects, against the host's record of
-// add_param.
-TEST_F(ParamsTest, ObjectsRoundDefaultsAsTheHostTakesThem) {
-  auto host = vtest::MakeHost();
-  vemu::Host::DirectCall call(*host);
-  // A point's percentage loses its fraction bits: 50.5 becomes 50.0.
-  ParamAddPoint point("P", 0, nullptr, static_cast<PF_Fixed>(50.5 * 65536), static_cast<PF_Fixed>(25.75 * 65536),
-                      true);
-  // A float slider's default is single precision in value and default.
-  ParamAddFloatSlider slider("S", 0, nullptr, {0, 100, 0, 100}, 12.3456789f, 3, PF_ValueDisplayFlag_PIXEL, true);
-  // A colour is always registered opaque.
-  ParamAddColor color("C", 0, nullptr, PF_Pixel{0, 10, 20, 30});
-  ParamAddCheckbox box("B", 0, nullptr, "label", true, PF_ParamFlag_CANNOT_TIME_VARY);
-  ParamAddPopup popup("U", 0, nullptr, 3, 2, "a|b|c");
-  ParamEndTopic end;
-  BaseParam *objects[] = {&point, &slider, &color, &box, &popup, &end};
-  A_long id = 900;
-  for (BaseParam *object : objects) ASSERT_EQ(object->AddToHost(call.in(), id++, nullptr), PF_Err_NONE);
-
-  const std::vector<PF_ParamDef> &defs = host->registeredParams();
-  ASSERT_EQ(defs.size(), 6u);
-  for (size_t i = 0; i < defs.size(); ++i) EXPECT_EQ(defs[i].uu.id, static_cast<A_long>(900 + i));
-  const PF_PointDef &p = defs[0].u.td;
-  EXPECT_EQ(p.x_dephault, 50 << 16);
-  EXPECT_EQ(p.x_value, 50 << 16);
-  EXPECT_EQ(p.y_dephault, 25 << 16);
-  EXPECT_EQ(p.y_value, 25 << 16);
-  EXPECT_EQ(p.restrict_bounds, 1);
-  const PF_FloatSliderDef &s = defs[1].u.fs_d;
-  EXPECT_EQ(s.dephault, 12.345679f);
-  EXPECT_EQ(s.value, static_cast<double>(12.345679f));
-  EXPECT_EQ(s.precision, 3);
-  EXPECT_EQ(s.display_flags, PF_ValueDisplayFlag_PIXEL);
-  EXPECT_EQ(s.fs_flags & PF_FSliderFlag_WANT_PHASE, static_cast<PF_FSliderFlags>(PF_FSliderFlag_WANT_PHASE));
-  EXPECT_EQ(defs[2].u.cd.value.alpha, 255);
-  EXPECT_EQ(defs[2].u.cd.dephault.alpha, 255);
-  EXPECT_EQ(defs[2].u.cd.value.blue, 30);
-  EXPECT_EQ(defs[3].flags, PF_ParamFlag_CANNOT_TIME_VARY);
-  EXPECT_STREQ(defs[3].u.bd.u.nameptr, "label");
-  EXPECT_STREQ(defs[3].name, "B");
-  EXPECT_EQ(defs[4].u.pd.value, 2);
-  EXPECT_EQ(defs[4].u.pd.num_choices, 3);
-  EXPECT_EQ(defs[5].param_type, PF_Param_GROUP_END);
-  EXPECT_STREQ(defs[5].name, "");
-  // These objects took host indices; later tests of the same process get the
-  // effect's own numbering again.
-  DefineParams(nullptr);
 }
 
 // ---- reading values ----
@@ -297,68 +226,6 @@ TEST_F(ParamsTest, ValuesReachTheRecordInEveryReadingMode) {
     EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
     EXPECT_EQ(host->counters().paramCheckouts, checkouts);
   }
-  EXPECT_EQ(host->leaks(), "");
-}
-
-// Value-carrying parameters before "2 : Color A": the global two and group
-// 1's eleven, then group 2's checkbox and centre.
-constexpr int kValuesBeforeColorA2 = 15;
-
-TEST_F(ParamsTest, FailedCheckoutStopsReadingAndLeavesLaterFieldsAlone) {
-  const RenderSettings fresh;
-  for (bool temporary : {true, false}) {
-    SCOPED_TRACE(temporary);
-    auto host = vtest::MakeHost();
-    vtest::ApplyEffect(*host);
-    host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
-    host->setPoint(host->findParam("2 : Blur Center"), 10.0, 20.0);
-    host->injectFault(vemu::Fault::CheckoutParam, PF_Err_INVALID_INDEX, kValuesBeforeColorA2);
-    vemu::Host::DirectCall call(*host);
-    RenderSettings record;
-    GetParamByCheckout getter(call.in(), temporary);
-    EXPECT_EQ(ReadParams(&record, getter), PF_Err_INVALID_INDEX);
-    EXPECT_EQ(record.groups[0].blurAmount, 10.0);
-    GroupSettings &g2 = record.groups[1];
-    EXPECT_EQ(g2.enable, 1); // read before the failure
-    EXPECT_EQ(g2.blurCenter.x, 10 << 16);
-    // Nothing from "2 : Color A" on was written.
-    g2.enable = 0;
-    g2.blurCenter = fresh.groups[1].blurCenter;
-    EXPECT_EQ(std::memcmp(&record.groups[1], &fresh.groups[1], 3 * sizeof(GroupSettings)), 0);
-    // Only what was checked out goes back: nothing more, nothing less.
-    EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    EXPECT_EQ(host->counters().paramCheckins, host->counters().paramCheckouts);
-    EXPECT_EQ(host->leaks(), "");
-  }
-}
-
-TEST_F(ParamsTest, FailedCheckinStillReleasesTheRestAndReportsTheError) {
-  auto host = vtest::MakeHost();
-  vtest::ApplyEffect(*host);
-  vemu::Host::DirectCall call(*host);
-  GetParamByCheckout getter(call.in(), false);
-  ASSERT_EQ(ReadParams(nullptr, getter), PF_Err_NONE);
-  host->injectFault(vemu::Fault::CheckinParam, PF_Err_BAD_CALLBACK_PARAM, 3, true);
-  EXPECT_EQ(ReleaseParams(getter), PF_Err_BAD_CALLBACK_PARAM);
-  EXPECT_EQ(host->counters().paramCheckins, 45); // every object but the refused one
-  // A second pass hands back nothing already returned.
-  EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-  EXPECT_EQ(host->counters().paramCheckins, 45);
-}
-
-TEST_F(ParamsTest, ClassicRenderWithFailedCheckoutRendersNothingAndChecksEverythingIn) {
-  auto host = vtest::MakeHost();
-  host->setLayerSize(16, 8);
-  vtest::ApplyEffect(*host);
-  host->injectFault(vemu::Fault::CheckoutParam, PF_Err_OUT_OF_MEMORY, kValuesBeforeColorA2);
-  vemu::Image input(16, 8, PF_PixelFormat_ARGB32);
-  vemu::Image output(16, 8, PF_PixelFormat_ARGB32);
-  const A_u_char sentinel[4] = {7, 8, 9, 10};
-  output.fillBytes(sentinel);
-  const std::vector<uint8_t> before = output.pixelBytes();
-  EXPECT_EQ(host->renderClassic(input, output), PF_Err_OUT_OF_MEMORY);
-  EXPECT_EQ(output.pixelBytes(), before);
-  EXPECT_EQ(host->counters().paramCheckouts, kValuesBeforeColorA2);
   EXPECT_EQ(host->leaks(), "");
 }
 

@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,13 +25,8 @@ class ProfileFileTest : public testing::Test {
     path_ = root_ + "/T_Vortane.ini";
   }
 
-  void Write(const std::string &text) const { std::ofstream(path_, std::ios::binary) << text; }
-  std::string Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  void Write(const std::string &text) const { vtest::WriteFile(path_, text); }
+  std::string Read() const { return vtest::ReadFile(path_); }
   std::string Text(const char *section, const char *key, const char *fallback = "(none)") const {
     char out[128];
     ProfileReadString(section, key, fallback, out, sizeof out, path_.c_str());
@@ -132,8 +124,7 @@ TEST_F(ProfileFileTest, WritesThatWouldDamageTheFileAreRefused) {
   // The folder is never created by a write.
   const std::string deeper = root_ + "/missing/T_Vortane.ini";
   EXPECT_FALSE(ProfileWriteString("S", "a", "1", deeper.c_str()));
-  struct stat info;
-  EXPECT_NE(stat((root_ + "/missing").c_str(), &info), 0);
+  EXPECT_FALSE(vtest::Exists(root_ + "/missing"));
   // Writes go through a temporary file that never stays behind.
   ASSERT_TRUE(ProfileWriteString("S", "b", "2", path_.c_str()));
   std::vector<std::string> names;

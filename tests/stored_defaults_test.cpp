@@ -50,28 +50,26 @@ void Press(vemu::Host &host, A_long choice) {
 }
 
 // The registered value of a parameter, checked to equal its default; for a
-// colour, its channel 'r', 'g', 'b' or 'a'.
+// colour, its channel 'a', 'r', 'g' or 'b'.
 double Value(const vemu::Host &host, const std::string &name, char channel = 0) {
   const PF_ParamDef &d = vtest::Registered(host, name);
-  switch (d.param_type) {
-  case PF_Param_POPUP:
-    EXPECT_EQ(d.u.pd.value, d.u.pd.dephault) << name;
-    return d.u.pd.value;
-  case PF_Param_CHECKBOX:
-    EXPECT_EQ(d.u.bd.value, d.u.bd.dephault) << name;
-    return d.u.bd.value;
-  case PF_Param_FLOAT_SLIDER:
-    EXPECT_EQ(d.u.fs_d.value, d.u.fs_d.dephault) << name;
-    return d.u.fs_d.value;
-  case PF_Param_COLOR: {
-    EXPECT_EQ(std::memcmp(&d.u.cd.value, &d.u.cd.dephault, sizeof(PF_Pixel)), 0) << name;
-    const PF_Pixel &p = d.u.cd.value;
-    return channel == 'r' ? p.red : channel == 'g' ? p.green : channel == 'b' ? p.blue : p.alpha;
+  double value = 0.0, dephault = 1.0;
+  if (d.param_type == PF_Param_POPUP) {
+    value = d.u.pd.value;
+    dephault = d.u.pd.dephault;
+  } else if (d.param_type == PF_Param_CHECKBOX) {
+    value = d.u.bd.value;
+    dephault = d.u.bd.dephault;
+  } else if (d.param_type == PF_Param_FLOAT_SLIDER) {
+    value = d.u.fs_d.value;
+    dephault = d.u.fs_d.dephault;
+  } else if (d.param_type == PF_Param_COLOR) {
+    const size_t at = std::string("argb").find(channel);
+    value = (&d.u.cd.value.alpha)[at];
+    dephault = (&d.u.cd.dephault.alpha)[at];
   }
-  default:
-    ADD_FAILURE() << "no value for " << name;
-    return -1;
-  }
+  EXPECT_EQ(value, dephault) << name;
+  return value;
 }
 
 // The file "Set current parameter values to default" writes for the built-in
@@ -180,7 +178,10 @@ TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncatio
   EXPECT_EQ(host->leaks(), "");
 }
 
-TEST_F(StoredDefaultsTest, OnlyHostsOfApi1212AndLaterReadOrWriteTheFile) {
+// The file is read and written only by hosts of API 12.12 and later, and
+// only where its path can be named: not without an application-data folder
+// (not even through a relative path), nor when the path does not fit.
+TEST_F(StoredDefaultsTest, OnlyNamedPathsOnHostsOfApi1212AndLaterAreUsed) {
   {
     // No file: the built-in defaults, and reading creates nothing.
     auto host = AppliedHost();
@@ -188,21 +189,44 @@ TEST_F(StoredDefaultsTest, OnlyHostsOfApi1212AndLaterReadOrWriteTheFile) {
     EXPECT_FALSE(Exists(Tovra()));
   }
   const std::string stored = "[Version=1.0]\r\nView=3\r\n1 : Softness=4.5\r\n";
-  WriteFile(Path(), stored);
-  struct Case {
+  const std::string noFolder = sandbox_.root() + "/cwd";
+  const std::string tooLong = sandbox_.root() + "/" + std::string(260 - 28 - sandbox_.root().size(), 'p');
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  enum Where { kSandbox, kNoFolder, kTooLong };
+  const struct {
     A_short major, minor;
-    bool reads;
-  } cases[] = {{9, 0, false}, {11, 40, false}, {12, 11, false}, {12, 12, true}, {12, 13, true}, {13, 0, true}};
-  for (const Case &c : cases) {
-    SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
+    Where where;
+    bool used;
+  } cases[] = {{9, 0, kSandbox, false},  {11, 40, kSandbox, false}, {12, 11, kSandbox, false},
+               {12, 12, kSandbox, true}, {12, 13, kSandbox, true},  {13, 0, kSandbox, true},
+               {13, 28, kTooLong, false}, {13, 28, kNoFolder, false}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.major << "." << c.minor << " where " << c.where);
+    const std::string folder = c.where == kSandbox ? sandbox_.config() : c.where == kTooLong ? tooLong : noFolder;
+    const std::string file = folder + "/Tovra/Tandro/T_Vortane.ini";
+    WriteFile(file, stored);
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    if (c.where == kTooLong) ASSERT_EQ(file.size(), kSettingsPathSize);
+    if (c.where == kNoFolder) {
+      unsetenv("XDG_CONFIG_HOME");
+      unsetenv("HOME");
+      ASSERT_EQ(chdir(noFolder.c_str()), 0);
+    }
     auto host = AppliedHost(c.major, c.minor);
-    EXPECT_EQ(Value(*host, "View"), c.reads ? 3 : 1);
-    EXPECT_EQ(Value(*host, "1 : Softness"), c.reads ? 4.5 : 10.0);
-    EXPECT_STREQ(SettingsSection(), c.reads ? "Version=1.0" : "");
-    host->setPopup(host->findParam("View"), 3);
+    EXPECT_EQ(Value(*host, "View"), c.used ? 3 : 1);
+    EXPECT_EQ(Value(*host, "1 : Softness"), c.used ? 4.5 : 10.0);
+    EXPECT_STREQ(SettingsSection(), c.major * 100 + c.minor >= 1212 ? "Version=1.0" : "");
+    host->setPopup(host->findParam("View"), 6);
     Press(*host, kDialogChoiceStore);
-    EXPECT_EQ(ReadFile(Path()) != stored, c.reads);
-    WriteFile(Path(), stored);
+    const std::string after = ReadFile(file);
+    if (c.where != kSandbox) Press(*host, kDialogChoiceRestore);
+    const bool kept = Exists(file);
+    ASSERT_EQ(chdir(cwd), 0);
+    EXPECT_EQ(after.find("View=6") != std::string::npos, c.used);
+    if (!c.used) EXPECT_EQ(after, stored);
+    EXPECT_TRUE(kept);
+    EXPECT_EQ(host->leaks(), "");
   }
 }
 
@@ -240,6 +264,11 @@ TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndNewInstancesGetThem) {
     EXPECT_EQ(Value(*next, "1 : Softness Threshold"), 50.0);
     EXPECT_EQ(host->leaks(), "");
   }
+  // However long its text, a value is never cut.
+  WriteStoredFloat("huge", Path().c_str(), 1e300);
+  char expected[400];
+  std::snprintf(expected, sizeof expected, "huge=%f\r\n", 1e300);
+  EXPECT_NE(ReadFile(Path()).find(expected), std::string::npos);
 }
 
 TEST_F(StoredDefaultsTest, RestoreRemovesTheFileAndTheFoldersItLeavesEmpty) {
@@ -261,56 +290,6 @@ TEST_F(StoredDefaultsTest, RestoreRemovesTheFileAndTheFoldersItLeavesEmpty) {
     EXPECT_TRUE(Exists(sandbox_.config()));
     EXPECT_EQ(Value(*AppliedHost(), "2 : Blur Amount"), 10.0);
   }
-}
-
-// A path that cannot be named (no application-data folder, or too long):
-// nothing is read, written or removed, not even a file a relative path would
-// reach.
-TEST_F(StoredDefaultsTest, WithoutASettingsPathNothingIsReadOrWritten) {
-  const std::string stored = "[Version=1.0]\r\nView=3\r\n";
-  const std::string tooLong = sandbox_.root() + "/" + std::string(260 - 28 - sandbox_.root().size(), 'p');
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  for (bool longPath : {false, true}) {
-    SCOPED_TRACE(longPath);
-    const std::string work = longPath ? tooLong : sandbox_.root() + "/cwd";
-    const std::string file = work + "/Tovra/Tandro/T_Vortane.ini";
-    WriteFile(file, stored);
-    if (longPath) {
-      ASSERT_EQ(file.size(), kSettingsPathSize);
-      setenv("XDG_CONFIG_HOME", work.c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-      unsetenv("HOME");
-      ASSERT_EQ(chdir(work.c_str()), 0);
-    }
-    auto host = AppliedHost();
-    EXPECT_EQ(Value(*host, "View"), 1);
-    host->setPopup(host->findParam("View"), 6);
-    Press(*host, kDialogChoiceStore);
-    Press(*host, kDialogChoiceRestore);
-    const std::string after = ReadFile(file);
-    ASSERT_EQ(chdir(cwd), 0);
-    EXPECT_EQ(after, stored);
-    EXPECT_EQ(host->leaks(), "");
-  }
-}
-
-TEST_F(StoredDefaultsTest, NothingIsReadOrWrittenWithoutASectionAndValuesAreWrittenWhole) {
-  const std::string path = Path();
-  WriteFile(path, "[Version=1.0]\r\nk=7\r\n");
-  SetSettingsSection("");
-  WriteStoredInt("j", path.c_str(), 5);
-  EXPECT_EQ(ReadStoredInt("k", path.c_str(), 9), 9);
-  EXPECT_EQ(ReadFile(path), "[Version=1.0]\r\nk=7\r\n");
-
-  SetSettingsSection(kSettingsSectionName);
-  EXPECT_EQ(ReadStoredInt("k", path.c_str(), 9), 7);
-  // However long its text, a value is never cut.
-  WriteStoredFloat("huge", path.c_str(), 1e300);
-  char expected[400];
-  std::snprintf(expected, sizeof expected, "huge=%f\r\n", 1e300);
-  EXPECT_NE(ReadFile(path).find(expected), std::string::npos);
 }
 
 } // namespace
