@@ -1,9 +1,14 @@
 // The effect's 54 parameters as the host sees them (indices, ids, names,
-// defaults, flags), the table, the set rebuilt after global setdown, and
-// reading values into RenderSettings with every checkout checked back in.
+// defaults, flags), the table, the set rebuilt after global setdown, checking
+// definitions back in, and the UI updates: each group's ten controls follow
+// its checkbox, all 40 on every call, with the suite version the host's
+// release asks for. Reading values into the record is seen in the golden
+// frames of both render paths.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,7 +18,7 @@
 #include "params/ParamObjects.h"
 #include "params/ParamSet.h"
 #include "params/ParamTable.h"
-#include "records/RenderSettings.h"
+#include "params/UpdateGroupControls.h"
 
 namespace {
 
@@ -33,81 +38,71 @@ std::string WithDigit(const char *pattern, int g) {
   return s;
 }
 
+// What the host recorded of one add_param after its name and id: flags, UI
+// flags, then the fields of its kind (value and default, and a slider's valid
+// and slider ranges, precision, display flags, phase flag and tolerance).
+std::string Describe(const PF_ParamDef &d) {
+  std::ostringstream s;
+  s << "flags " << d.flags << " ui " << d.ui_flags;
+  const PF_FloatSliderDef &f = d.u.fs_d;
+  const PF_PointDef &p = d.u.td;
+  const auto argb = [&](const PF_Pixel &c) { s << " " << +c.alpha << "," << +c.red << "," << +c.green << "," << +c.blue; };
+  if (d.param_type == PF_Param_POPUP) s << " popup " << d.u.pd.value << "/" << d.u.pd.dephault << " of " << d.u.pd.num_choices;
+  if (d.param_type == PF_Param_CHECKBOX) s << " box " << d.u.bd.value << "/" << +d.u.bd.dephault << " '" << d.u.bd.u.nameptr << "'";
+  if (d.param_type == PF_Param_POINT)
+    s << " point " << p.x_value << "," << p.y_value << "/" << p.x_dephault << "," << p.y_dephault << " r" << +p.restrict_bounds;
+  if (d.param_type == PF_Param_COLOR) {
+    s << " color";
+    argb(d.u.cd.value);
+    argb(d.u.cd.dephault);
+  }
+  if (d.param_type == PF_Param_FLOAT_SLIDER)
+    s << " slider " << f.value << "/" << f.dephault << " " << f.valid_min << ".." << f.valid_max << " " << f.slider_min
+      << ".." << f.slider_max << " p" << f.precision << " d" << f.display_flags << " ph"
+      << (f.fs_flags & PF_FSliderFlag_WANT_PHASE) << " t" << f.curve_tolerance;
+  if (d.param_type == PF_Param_GROUP_START) s << " group";
+  if (d.param_type == PF_Param_GROUP_END) s << " end";
+  return s.str();
+}
+
 // The layout of the effect's controls, checked on the host's record of
 // add_param and in the table that finds a host index by disk id: two global
-// parameters, then four groups of thirteen host parameters each.
+// parameters, then four groups of thirteen host parameters each. "N" is the
+// group's digit; group 1 alone starts open ("@": 0 there, else collapsed, 32)
+// and enabled ("!": 1 there, else 0). 3276800 is 50 % in 16.16.
 void ExpectRegistration(const vemu::Host &host) {
   EXPECT_EQ(host.outData().num_params, 55);
-  const std::vector<PF_ParamDef> &defs = host.registeredParams();
-  ASSERT_EQ(defs.size(), 54u);
+  ASSERT_EQ(host.registeredParams().size(), 54u);
   EXPECT_EQ(host.registeredChoiceTexts().at(0), "Normal|(-|Extract|Group 1|Group 2|Group 3|Group 4");
-  struct Row {
+  const struct {
     A_long id; // in a group, added to 50 * g
-    const char *name;
-    PF_ParamType type;
-    double value;        // default: a slider's, a checkbox's (-1: group 1 only), a popup's
-    float validMax, sliderMax; // of a slider
-    bool percent;
-  };
-  const Row global[] = {{1, "View", PF_Param_POPUP, 1}, {3, "Master Blur Amount", PF_Param_FLOAT_SLIDER, 0, 1000, 100}};
-  const Row group[] = {{0, "Color Group N", PF_Param_GROUP_START},
-                       {2, "N : Enable Color Group", PF_Param_CHECKBOX, -1},
-                       {3, "N : Blur Center", PF_Param_POINT},
-                       {4, "N : Color A", PF_Param_COLOR},
-                       {5, "N : Color B", PF_Param_COLOR},
-                       {6, "N : Range", PF_Param_FLOAT_SLIDER, 0, 100, 50, true},
-                       {7, "N : Blur Amount", PF_Param_FLOAT_SLIDER, 10, 1000, 100},
-                       {8, "N : Blur Offset", PF_Param_FLOAT_SLIDER, 0, 100, 100, true},
-                       {11, "N : Softness", PF_Param_FLOAT_SLIDER, 10, 100, 10},
-                       {12, "N : Softness Threshold", PF_Param_FLOAT_SLIDER, 50, 100, 100, true},
-                       {15, "N : Keep Division", PF_Param_CHECKBOX, 1},
-                       {16, "N : Invert", PF_Param_CHECKBOX, 0},
-                       {1, "", PF_Param_GROUP_END}};
-  const A_u_char color[4] = {255, 3, 180, 245}; // alpha, red, green, blue
+    const char *name, *description;
+  } global[] = {{1, "View", "flags 32 ui 0 popup 1/1 of 7"},
+                {3, "Master Blur Amount", "flags 32 ui 0 slider 0/0 0..1000 0..100 p1 d0 ph0 t0.05"}},
+    group[] = {{0, "Color Group N", "flags @ ui 0 group"},
+               {2, "N : Enable Color Group", "flags 32 ui 0 box !/! ''"},
+               {3, "N : Blur Center", "flags 32 ui 0 point 3276800,3276800/3276800,3276800 r0"},
+               {4, "N : Color A", "flags 32 ui 0 color 255,3,180,245 255,3,180,245"},
+               {5, "N : Color B", "flags 32 ui 0 color 255,3,180,245 255,3,180,245"},
+               {6, "N : Range", "flags 32 ui 0 slider 0/0 0..100 0..50 p1 d1 ph0 t0.05"},
+               {7, "N : Blur Amount", "flags 32 ui 0 slider 10/10 0..1000 0..100 p1 d0 ph0 t0.05"},
+               {8, "N : Blur Offset", "flags 32 ui 0 slider 0/0 0..100 0..100 p1 d1 ph0 t0.05"},
+               {11, "N : Softness", "flags 32 ui 0 slider 10/10 0..100 0..10 p1 d0 ph0 t0.05"},
+               {12, "N : Softness Threshold", "flags 32 ui 0 slider 50/50 0..100 0..100 p1 d1 ph0 t0.05"},
+               {15, "N : Keep Division", "flags 32 ui 0 box 1/1 ''"},
+               {16, "N : Invert", "flags 32 ui 0 box 0/0 ''"},
+               {1, "", "flags 0 ui 0 end"}};
   for (int index = 1; index <= 54; ++index) {
-    SCOPED_TRACE(index);
     const int g = (index - 3) / 13 + 1;
-    const Row &r = index <= 2 ? global[index - 1] : group[(index - 3) % 13];
+    const auto &r = index <= 2 ? global[index - 1] : group[(index - 3) % 13];
     const A_long id = index <= 2 ? r.id : 50 * g + r.id;
-    const PF_ParamDef &d = defs[static_cast<size_t>(index - 1)];
-    EXPECT_EQ(d.uu.id, id);
-    EXPECT_EQ(d.name, WithDigit(r.name, g));
-    EXPECT_EQ(d.param_type, r.type);
-    const bool open = r.type == PF_Param_GROUP_END || (r.type == PF_Param_GROUP_START && g == 1);
-    EXPECT_EQ(d.flags, open ? 0 : kCollapsed);
-    EXPECT_EQ(d.ui_flags, 0);
-    EXPECT_EQ(ParamTable::FindIndexById(id), index);
+    std::string expected = std::to_string(id) + " " + WithDigit(r.name, g) + ": " + r.description;
+    for (size_t at; (at = expected.find_first_of("@!")) != std::string::npos;)
+      expected.replace(at, 1, expected[at] == '@' ? (g == 1 ? "0" : "32") : (g == 1 ? "1" : "0"));
+    const PF_ParamDef &d = host.registeredParams()[static_cast<size_t>(index - 1)];
+    EXPECT_EQ(std::to_string(d.uu.id) + " " + d.name + ": " + Describe(d), expected);
+    EXPECT_EQ(ParamTable::FindIndexById(id), index) << id;
     EXPECT_EQ(ParamTable::InIndexOrder(index - 1)->index, index);
-    if (r.type == PF_Param_FLOAT_SLIDER) {
-      const PF_FloatSliderDef &fs = d.u.fs_d;
-      EXPECT_EQ(fs.value, r.value);
-      EXPECT_EQ(fs.dephault, r.value);
-      EXPECT_EQ(fs.valid_min, 0.0f);
-      EXPECT_EQ(fs.slider_min, 0.0f);
-      EXPECT_EQ(fs.valid_max, r.validMax);
-      EXPECT_EQ(fs.slider_max, r.sliderMax);
-      EXPECT_EQ(fs.precision, 1);
-      EXPECT_EQ(fs.display_flags, r.percent ? PF_ValueDisplayFlag_PERCENT : 0);
-      EXPECT_EQ(fs.fs_flags & PF_FSliderFlag_WANT_PHASE, 0u);
-      EXPECT_EQ(fs.curve_tolerance, 0.05f);
-    } else if (r.type == PF_Param_CHECKBOX) {
-      const int on = r.value < 0 ? g == 1 : static_cast<int>(r.value);
-      EXPECT_EQ(d.u.bd.value, on);
-      EXPECT_EQ(d.u.bd.dephault, on);
-      ASSERT_NE(d.u.bd.u.nameptr, nullptr);
-      EXPECT_STREQ(d.u.bd.u.nameptr, "");
-    } else if (r.type == PF_Param_COLOR) {
-      EXPECT_EQ(std::memcmp(&d.u.cd.value, color, 4), 0);
-      EXPECT_EQ(std::memcmp(&d.u.cd.dephault, color, 4), 0);
-    } else if (r.type == PF_Param_POINT) {
-      const PF_PointDef &p = d.u.td;
-      for (PF_Fixed v : {p.x_dephault, p.y_dephault, p.x_value, p.y_value}) EXPECT_EQ(v, 50 << 16);
-      EXPECT_EQ(p.restrict_bounds, 0);
-    } else if (r.type == PF_Param_POPUP) {
-      EXPECT_EQ(d.u.pd.num_choices, 7);
-      EXPECT_EQ(d.u.pd.dephault, 1);
-      EXPECT_EQ(d.u.pd.value, 1);
-    }
   }
   EXPECT_EQ(ParamTable::InIndexOrder(54), nullptr);
   EXPECT_EQ(ParamTable::Count(), 54);
@@ -135,97 +130,135 @@ TEST_F(ParamsTest, HostReceives54ParametersAndAgainAfterGlobalSetdown) {
   EXPECT_EQ(failing->outData().num_params, 55);
 }
 
-// ---- reading values ----
-
-// Sets a recognisable value on every kind of parameter.
-void SetDistinctValues(vemu::Host &host) {
-  host.setPopup(host.findParam("View"), 5);
-  host.setFloat(host.findParam("Master Blur Amount"), 4.5);
-  host.setCheckbox(host.findParam("2 : Enable Color Group"), false);
-  host.setColor(host.findParam("1 : Color A"), 255, 0, 0);
-  host.setColor(host.findParam("1 : Color B"), 1, 2, 3);
-  host.setFloat(host.findParam("1 : Range"), 12.5);
-  host.setFloat(host.findParam("1 : Blur Amount"), 33.0);
-  host.setFloat(host.findParam("1 : Blur Offset"), 20.0);
-  host.setFloat(host.findParam("1 : Softness"), 2.5);
-  host.setFloat(host.findParam("1 : Softness Threshold"), 75.0);
-  host.setCheckbox(host.findParam("1 : Keep Division"), false);
-  host.setCheckbox(host.findParam("1 : Invert"), true);
-  host.setPoint(host.findParam("1 : Blur Center"), 100.0, 60.0);
-  host.setFloat(host.findParam("4 : Softness"), 7.5);
-}
-
-void ExpectDistinctValues(const RenderSettings &r) {
-  EXPECT_EQ(r.view, 5);
-  EXPECT_EQ(r.masterBlurAmount, 4.5);
-  const GroupSettings &g = r.groups[0];
-  EXPECT_EQ(g.enable, 1);
-  EXPECT_EQ(r.groups[1].enable, 0);
-  const A_u_char red[4] = {255, 255, 0, 0}; // alpha first
-  EXPECT_EQ(std::memcmp(&g.colorA, red, 4), 0);
-  const A_u_char colorB[4] = {255, 1, 2, 3};
-  EXPECT_EQ(std::memcmp(&g.colorB, colorB, 4), 0);
-  EXPECT_EQ(g.range, 12.5);
-  EXPECT_EQ(g.blurAmount, 33.0);
-  EXPECT_EQ(g.blurOffset, 20.0);
-  EXPECT_EQ(g.softness, 2.5);
-  EXPECT_EQ(g.softnessThreshold, 75.0);
-  EXPECT_EQ(g.keepDivision, 0);
-  EXPECT_EQ(g.invert, 1);
-  // Half resolution: the host reports the point at half its layer position.
-  EXPECT_EQ(g.blurCenter.x, 50 << 16);
-  EXPECT_EQ(g.blurCenter.y, 30 << 16);
-  EXPECT_EQ(r.groups[3].softness, 7.5);
-  // Defaults of an untouched group, and the members no parameter fills.
-  EXPECT_EQ(r.groups[2].blurAmount, 10.0);
-  EXPECT_EQ(r.groups[2].softnessThreshold, 50.0);
-  EXPECT_EQ(r.groups[2].keepDivision, 1);
-  EXPECT_EQ(r.groups[2].blurCenter.x, 100 << 16); // the layer's centre, 400 x 200 at half resolution
-  EXPECT_EQ(r.groups[2].blurCenter.y, 50 << 16);
-  for (const GroupSettings &each : r.groups) EXPECT_EQ(each.present, 1);
-  EXPECT_EQ(r.spare, 1.5);
-}
-
-TEST_F(ParamsTest, ValuesReachTheRecordInEveryReadingMode) {
-  auto host = vtest::MakeHost();
-  host->setLayerSize(400, 200);
-  host->setDownsample(1, 2, 1, 2);
-  vtest::ApplyEffect(*host);
-  SetDistinctValues(*host);
+// A refused check-in does not stop the others, and its error is reported;
+// a second pass hands back nothing already returned.
+TEST_F(ParamsTest, FailedCheckinStillReleasesTheRestAndReportsTheError) {
+  auto host = vtest::AppliedHost();
   vemu::Host::DirectCall call(*host);
-  {
-    // Temporary copies (smart pre-render): each goes back at once.
-    RenderSettings record;
-    GetParamByCheckout getter(call.in(), true);
-    ASSERT_EQ(ReadParams(&record, getter), PF_Err_NONE);
-    ExpectDistinctValues(record);
-    EXPECT_EQ(host->counters().paramCheckouts, 46); // group starts and ends carry no value
-    EXPECT_EQ(host->counters().paramCheckins, 46);
-    EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    EXPECT_EQ(host->counters().paramCheckins, 46);
+  GetParamByCheckout getter(call.in(), false);
+  ASSERT_EQ(ReadParams(nullptr, getter), PF_Err_NONE);
+  EXPECT_EQ(host->outstandingParams(), 46); // group starts and ends carry no value
+  host->injectFault(vemu::Fault::CheckinParam, PF_Err_BAD_CALLBACK_PARAM, 3, true);
+  EXPECT_EQ(ReleaseParams(getter), PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(host->counters().paramCheckins, 45);
+  EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
+  EXPECT_EQ(host->counters().paramCheckins, 45);
+}
+
+// ---- UI updates: each group's ten controls follow its checkbox ----
+
+bool Disabled(const PF_ParamUIFlags flags) { return (flags & PF_PUI_DISABLED) != 0; }
+
+// One call's 40 updates: groups in order, each group's controls in this
+// order, the disabled bit set exactly for the groups that are off.
+void ExpectOneRound(vemu::Host &host, const std::vector<vemu::ParamUIUpdate> &updates, const bool on[4]) {
+  static const char *const kSwitched[] = {"Blur Center", "Invert",   "Color B",            "Range",
+                                          "Blur Amount", "Blur Offset", "Softness", "Softness Threshold",
+                                          "Keep Division", "Color A"};
+  ASSERT_EQ(updates.size(), 40u);
+  size_t k = 0;
+  for (int g = 1; g <= 4; ++g) {
+    for (const char *control : kSwitched) {
+      const int index = host.findParam(std::to_string(g) + " : " + control);
+      EXPECT_EQ(updates[k].index, index) << "update " << k;
+      EXPECT_EQ(Disabled(updates[k].uiFlags), !on[g - 1]) << "update " << k;
+      // Apart from the disabled bit, each update is the host's own definition.
+      PF_ParamDef expected = host.paramArray()[index][0];
+      expected.ui_flags = updates[k].uiFlags;
+      EXPECT_EQ(std::memcmp(&updates[k].def, &expected, sizeof expected), 0) << "update " << k;
+      ++k;
+    }
   }
-  {
-    // The objects' own definitions (classic render): released by the pass.
-    RenderSettings record;
-    GetParamByCheckout getter(call.in(), false);
-    ASSERT_EQ(ReadParams(&record, getter), PF_Err_NONE);
-    ExpectDistinctValues(record);
-    EXPECT_EQ(host->outstandingParams(), 46);
-    EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    EXPECT_EQ(host->outstandingParams(), 0);
-    EXPECT_EQ(ParamTable::InIndexOrder(0)->def.u.pd.value, 5); // the object's definition was refreshed
+}
+
+TEST_F(ParamsTest, ControlsFollowTheirGroupCheckboxAndNothingElseChanges) {
+  auto host = vtest::MakeHost();
+  vtest::ApplyEffect(*host);
+  // A flag the plug-in does not own travels unchanged.
+  const int center1 = host->findParam("1 : Blur Center");
+  host->paramValue(center1).ui_flags = PF_PUI_ECW_SEPARATOR | PF_PUI_DISABLED;
+  std::vector<PF_ParamDef> before;
+  for (int index = 1; index < host->paramCount(); ++index) before.push_back(host->paramValue(index));
+
+  const bool rounds[][4] = {{true, false, false, false}, {true, false, true, false}, {false, true, false, true},
+                            {true, false, false, false}};
+  for (const bool *on : rounds) {
+    for (int g = 1; g <= 4; ++g)
+      host->setCheckbox(host->findParam(std::to_string(g) + " : Enable Color Group"), on[g - 1]);
+    host->resetLogs();
+    ASSERT_EQ(host->updateParamsUI(), PF_Err_NONE);
+    ExpectOneRound(*host, host->paramUIUpdates(), on);
   }
-  {
-    // The command's array (options dialog): no host call at all.
-    const long checkouts = host->counters().paramCheckouts;
-    RenderSettings record;
-    GetParamFromArray getter(host->paramArray());
-    ASSERT_EQ(ReadParams(&record, getter), PF_Err_NONE);
-    ExpectDistinctValues(record);
-    ASSERT_EQ(ReadParams(nullptr, getter), PF_Err_NONE);
-    EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    EXPECT_EQ(host->counters().paramCheckouts, checkouts);
+  EXPECT_EQ(host->paramUIUpdates()[0].uiFlags, PF_PUI_ECW_SEPARATOR);
+  // Values are as before (the checkboxes are back where they started); only
+  // the switched controls of groups 2 to 4 end disabled, never a checkbox,
+  // heading, group end or global parameter.
+  for (int index = 1; index < host->paramCount(); ++index) {
+    const PF_ParamDef &now = host->paramValue(index);
+    const bool switched = index > 15 && now.param_type != PF_Param_GROUP_START &&
+                          now.param_type != PF_Param_GROUP_END && std::strstr(now.name, "Enable") == nullptr;
+    EXPECT_EQ(Disabled(now.ui_flags), switched) << now.name;
+    EXPECT_EQ(std::memcmp(&now.u, &before[index - 1].u, sizeof now.u), 0) << now.name;
   }
+
+  // The host's errors do not stop the other controls, nor fail the command.
+  host->resetLogs();
+  host->injectFault(vemu::Fault::UpdateParamUI, PF_Err_INTERNAL_STRUCT_DAMAGED, 3);
+  EXPECT_EQ(host->updateParamsUI(), PF_Err_NONE);
+  EXPECT_EQ(host->paramUIUpdates().size(), 40u);
+  EXPECT_EQ(host->leaks(), "");
+}
+
+TEST_F(ParamsTest, SuiteVersionFollowsTheHostRelease) {
+  struct Case {
+    A_short major, minor;
+    A_long release;
+    int suiteVersion;
+  } cases[] = {{9, 0, 0, 2},     {11, 20, 0, 2},    {12, 0, 0, 2},    {12, 10, 0, 2},    {12, 11, 65, 2},
+               {12, 12, 70, 2},  {12, 13, 80, 2},   {12, 14, 90, 2},  {12, 15, 9999, 3}, {12, 40, 9999, 3},
+               {13, 0, 100, 2},  {13, 1, 105, 2},   {13, 2, 110, 3},  {13, 3, 9999, 3},  {13, 28, 9999, 3},
+               {14, 0, 9999, 3}, {18, 5, 9999, 3}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
+    auto host = vtest::MakeHost();
+    host->setApiVersion(c.major, c.minor);
+    {
+      vemu::Host::DirectCall call(*host);
+      EXPECT_EQ(HostReleaseNumber(call.in()), c.release);
+    }
+    vtest::ApplyEffect(*host);
+    ASSERT_EQ(host->updateParamsUI(), PF_Err_NONE);
+    const std::map<std::string, long> acquired = host->suiteAcquisitions();
+    const std::string wanted = "PF Param Utils Suite/" + std::to_string(c.suiteVersion);
+    EXPECT_EQ(acquired.count(wanted) ? acquired.at(wanted) : 0, 1);
+    EXPECT_EQ(acquired.count("PF Param Utils Suite/" + std::to_string(5 - c.suiteVersion)), 0u);
+    EXPECT_EQ(host->paramUIUpdates().size(), 40u);
+    EXPECT_EQ(host->leaks(), "");
+  }
+}
+
+TEST_F(ParamsTest, MissingSuiteOrShortArrayTouchesNoControl) {
+  for (int version : {2, 3}) {
+    auto host = vtest::MakeHost();
+    host->setApiVersion(13, version == 3 ? 2 : 1);
+    vtest::ApplyEffect(*host);
+    host->withholdSuite("PF Param Utils Suite", version);
+    host->resetLogs();
+    EXPECT_EQ(host->updateParamsUI(), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(host->returnMessage(), "\x95s\x96\xbe\x82\xc8\x83G\x83\x89\x81[");
+    EXPECT_TRUE(host->paramUIUpdates().empty());
+    EXPECT_EQ(host->leaks(), "");
+  }
+  auto host = vtest::MakeHost();
+  vtest::ApplyEffect(*host);
+  host->resetLogs();
+  {
+    vemu::Host::DirectCall call(*host);
+    EXPECT_EQ(UpdateGroupControls(call.in(), nullptr), PF_Err_BAD_CALLBACK_PARAM);
+    call.in()->num_params = 20; // the array ends inside group 2
+    EXPECT_EQ(UpdateGroupControls(call.in(), host->paramArray()), PF_Err_BAD_CALLBACK_PARAM);
+  }
+  EXPECT_TRUE(host->paramUIUpdates().empty());
   EXPECT_EQ(host->leaks(), "");
 }
 
