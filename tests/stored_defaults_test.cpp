@@ -5,6 +5,7 @@
 // what the dialog is given, its texts, and how the UI language is chosen.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -144,19 +145,30 @@ TEST_F(StoredDefaultsTest, SettingsPathFollowsTheEnvironment) {
   }
 }
 
+// The file is read as the Windows profile functions read it, and whatever
+// its bytes, each value is registered as read after the truncations of its
+// kind, or the built-in default stays.
 TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncation) {
-  WriteFile(Path(), "[Other]\r\n1 : Range=9\r\n"
-                    "[Version=1.0]\r\n"
-                    "View=7\r\n"
-                    "Master Blur Amount=2.25\r\n"
+  WriteFile(Path(), "View=5\r\n"                    // keys before any section belong to none
+                    "[Other]\r\n1 : Range=9\r\n"   // other sections are not read
+                    "[ version=1.0 ]\r\n"            // blanks in the brackets, names without case
+                    "  view  =  7  \r\n"
+                    "Master Blur Amount=\"2.25\"\n" // one pair of quotes dropped; a lone LF
                     "1 : Blur Amount=25.5\r\n"
+                    ";2 : Blur Amount=4\r\n"         // a comment
+                    "\xff\xfe\x01 garbage\r\n" +
+                        std::string(5000, 'k') + "=1\r\n"
                     "1 : Color A.r=300\r\n"
                     "1 : Color A.a=0\r\n"
                     "1 : Enable Color Group=256\r\n"
-                    "2 : Enable Color Group=1\r\n"
+                    "2 : Enable Color Group= 1abc\r\n"
+                    "3 : Enable Color Group=4294967297\r\n"
+                    "2 : Softness Threshold='7'\r\n"
                     "3 : Softness=abc\r\n"
-                    "4 : Invert=1\r\n"
-                    "4 : Color B.b=-1\r\n");
+                    "4 : Invert=+1\r\n"
+                    "4 : Color B.b=-1\r\n"
+                    "4 : Color B.g=\r\n"
+                    "[Version=1.0]\r\n2 : Range=9\r\n"); // only the first section of a name counts
   auto host = AppliedHost();
   const struct {
     const char *name;
@@ -166,19 +178,59 @@ TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncatio
       {"View", 0, 7},
       {"Master Blur Amount", 0, 2.25},
       {"1 : Blur Amount", 0, 25.5},
-      {"2 : Blur Amount", 0, 10.0}, // a key names one group only
-      {"1 : Color A", 'r', 44},     // 300 cut to 8 bits
+      {"2 : Blur Amount", 0, 10.0},
+      {"1 : Color A", 'r', 44}, // 300 cut to 8 bits
       {"1 : Color A", 'g', 180},
       {"1 : Color A", 'a', 255},        // a stored alpha has no effect
       {"1 : Enable Color Group", 0, 0}, // 256: low byte 0
-      {"2 : Enable Color Group", 0, 1},
+      {"2 : Enable Color Group", 0, 1}, // the leading number
+      {"3 : Enable Color Group", 0, 1}, // 2^32 + 1 wraps to 1
+      {"2 : Softness Threshold", 0, 7},
       {"3 : Softness", 0, 0.0}, // not a number
       {"4 : Invert", 0, 1},
       {"4 : Color B", 'b', 255},
-      {"1 : Range", 0, 0.0}, // other sections are not read
+      {"4 : Color B", 'g', 180}, // empty: the default
+      {"1 : Range", 0, 0.0},
+      {"2 : Range", 0, 0.0},
   };
   for (const auto &c : cases) EXPECT_EQ(Value(*host, c.name, c.channel), c.value) << c.name << c.channel;
   EXPECT_EQ(host->leaks(), "");
+}
+
+// Storing into an existing file replaces each key line where it stands (in
+// the first section of the name, whatever the key's case and blanks), puts
+// new keys after the section's last line that is not blank, keeps every
+// other line and the file's line ends, and leaves no temporary file behind.
+TEST_F(StoredDefaultsTest, StoringChangesOnlyTheKeyLines) {
+  std::string keys = ExpectedStoredFile(".");
+  keys = keys.substr(keys.find("Master Blur Amount"));
+  std::string unixKeys = keys;
+  for (size_t at; (at = unixKeys.find('\r')) != std::string::npos;) unixKeys.erase(at, 1);
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"; kept\r\n[Other]\r\nView=9\r\n[Version=1.0]\r\nCustom=5\r\n view = 2 \r\n\r\n[Later]\r\nk=v\r\n"
+       "[Version=1.0]\r\nView=4",
+       "; kept\r\n[Other]\r\nView=9\r\n[Version=1.0]\r\nCustom=5\r\nView=1\r\n" + keys +
+           "\r\n[Later]\r\nk=v\r\n[Version=1.0]\r\nView=4\r\n"},
+      {"[Version=1.0]\nView=2\n", "[Version=1.0]\nView=1\n" + unixKeys},
+  };
+  for (const auto &c : cases) {
+    WriteFile(Path(), c.before);
+    auto host = AppliedHost();
+    host->setPopup(host->findParam("View"), 1);
+    host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
+    host->setFloat(host->findParam("2 : Blur Amount"), 3.5);
+    Press(*host, kDialogChoiceStore);
+    EXPECT_EQ(ReadFile(Path()), c.after);
+  }
+  std::vector<std::string> names;
+  DIR *dir = opendir((Tovra() + "/Tandro").c_str());
+  ASSERT_NE(dir, nullptr);
+  while (const dirent *entry = readdir(dir))
+    if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+  closedir(dir);
+  EXPECT_EQ(names, std::vector<std::string>{"T_Vortane.ini"});
 }
 
 // The file is read and written only by hosts of API 12.12 and later, and
