@@ -1,28 +1,26 @@
 // Stored defaults end to end on Linux, driven through the options dialog's
 // buttons (the emulator presses them): the file's place, its values as the
 // registered defaults, storing and restoring, the locale's decimal separator,
-// and the paths and hosts for which the file is neither read nor written;
-// what the dialog is given, its texts, and how the UI language is chosen.
+// the hosts for which the file is neither read nor written, and what the
+// dialog is given.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EffectParams.h"
 #include "SettingsSandbox.h"
 #include "TestSupport.h"
 #include "options/DialogChoiceSuite.h"
-#include "options/DialogTexts.h"
 #include "options/StoredDefaults.h"
-#include "options/UILanguage.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -57,23 +55,14 @@ void Press(vemu::Host &host, A_long choice) {
 // colour, its channel 'a', 'r', 'g' or 'b'.
 double Value(const vemu::Host &host, const std::string &name, char channel = 0) {
   const PF_ParamDef &d = vtest::Registered(host, name);
-  double value = 0.0, dephault = 1.0;
-  if (d.param_type == PF_Param_POPUP) {
-    value = d.u.pd.value;
-    dephault = d.u.pd.dephault;
-  } else if (d.param_type == PF_Param_CHECKBOX) {
-    value = d.u.bd.value;
-    dephault = d.u.bd.dephault;
-  } else if (d.param_type == PF_Param_FLOAT_SLIDER) {
-    value = d.u.fs_d.value;
-    dephault = d.u.fs_d.dephault;
-  } else if (d.param_type == PF_Param_COLOR) {
-    const size_t at = std::string("argb").find(channel);
-    value = (&d.u.cd.value.alpha)[at];
-    dephault = (&d.u.cd.dephault.alpha)[at];
-  }
-  EXPECT_EQ(value, dephault) << name;
-  return value;
+  const size_t at = std::string("argb").find(channel);
+  using Pair = std::pair<double, double>;
+  const Pair both = d.param_type == PF_Param_POPUP      ? Pair(d.u.pd.value, d.u.pd.dephault)
+                    : d.param_type == PF_Param_CHECKBOX ? Pair(d.u.bd.value, d.u.bd.dephault)
+                    : d.param_type == PF_Param_COLOR    ? Pair((&d.u.cd.value.alpha)[at], (&d.u.cd.dephault.alpha)[at])
+                                                        : Pair(d.u.fs_d.value, d.u.fs_d.dephault);
+  EXPECT_EQ(both.first, both.second) << name;
+  return both.first;
 }
 
 // The file "Set current parameter values to default" writes for the built-in
@@ -233,61 +222,10 @@ TEST_F(StoredDefaultsTest, StoringChangesOnlyTheKeyLines) {
   EXPECT_EQ(names, std::vector<std::string>{"T_Vortane.ini"});
 }
 
-// The file is read and written only by hosts of API 12.12 and later, and
-// only where its path can be named: not without an application-data folder
-// (not even through a relative path), nor when the path does not fit.
-TEST_F(StoredDefaultsTest, OnlyNamedPathsOnHostsOfApi1212AndLaterAreUsed) {
-  {
-    // No file: the built-in defaults, and reading creates nothing.
-    auto host = AppliedHost();
-    EXPECT_EQ(Value(*host, "1 : Softness"), 10.0);
-    EXPECT_FALSE(Exists(Tovra()));
-  }
-  const std::string stored = "[Version=1.0]\r\nView=3\r\n1 : Softness=4.5\r\n";
-  const std::string noFolder = sandbox_.root() + "/cwd";
-  const std::string tooLong = sandbox_.root() + "/" + std::string(260 - 28 - sandbox_.root().size(), 'p');
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  enum Where { kSandbox, kNoFolder, kTooLong };
-  const struct {
-    A_short major, minor;
-    Where where;
-    bool used;
-  } cases[] = {{9, 0, kSandbox, false},  {11, 40, kSandbox, false}, {12, 11, kSandbox, false},
-               {12, 12, kSandbox, true}, {12, 13, kSandbox, true},  {13, 0, kSandbox, true},
-               {13, 28, kTooLong, false}, {13, 28, kNoFolder, false}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(testing::Message() << c.major << "." << c.minor << " where " << c.where);
-    const std::string folder = c.where == kSandbox ? sandbox_.config() : c.where == kTooLong ? tooLong : noFolder;
-    const std::string file = folder + "/Tovra/Tandro/T_Vortane.ini";
-    WriteFile(file, stored);
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    if (c.where == kTooLong) ASSERT_EQ(file.size(), kSettingsPathSize);
-    if (c.where == kNoFolder) {
-      unsetenv("XDG_CONFIG_HOME");
-      unsetenv("HOME");
-      ASSERT_EQ(chdir(noFolder.c_str()), 0);
-    }
-    auto host = AppliedHost(c.major, c.minor);
-    EXPECT_EQ(Value(*host, "View"), c.used ? 3 : 1);
-    EXPECT_EQ(Value(*host, "1 : Softness"), c.used ? 4.5 : 10.0);
-    EXPECT_STREQ(SettingsSection(), c.major * 100 + c.minor >= 1212 ? "Version=1.0" : "");
-    host->setPopup(host->findParam("View"), 6);
-    Press(*host, kDialogChoiceStore);
-    const std::string after = ReadFile(file);
-    if (c.where != kSandbox) Press(*host, kDialogChoiceRestore);
-    const bool kept = Exists(file);
-    ASSERT_EQ(chdir(cwd), 0);
-    EXPECT_EQ(after.find("View=6") != std::string::npos, c.used);
-    if (!c.used) EXPECT_EQ(after, stored);
-    EXPECT_TRUE(kept);
-    EXPECT_EQ(host->leaks(), "");
-  }
-}
-
 // Storing writes every value in host order, with the decimal separator of
-// the process locale set at the first call; new instances get the values.
-TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndNewInstancesGetThem) {
+// the process locale set at the first call; new instances get the values;
+// restoring takes the file away again.
+TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
   for (const char *decimal : {".", ","}) {
     SCOPED_TRACE(decimal);
     vtest::RemoveTree(Tovra());
@@ -324,57 +262,53 @@ TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndNewInstancesGetThem) {
   char expected[400];
   std::snprintf(expected, sizeof expected, "huge=%f\r\n", 1e300);
   EXPECT_NE(ReadFile(Path()).find(expected), std::string::npos);
-}
 
-TEST_F(StoredDefaultsTest, RestoreRemovesTheFileAndTheFoldersItLeavesEmpty) {
-  const struct {
-    bool stored;
-    bool otherFile; // something else in the Tovra folder
-  } cases[] = {{true, false}, {true, true}, {false, false}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(testing::Message() << c.stored << c.otherFile);
-    vtest::RemoveTree(Tovra());
-    auto host = AppliedHost();
-    if (c.stored) Press(*host, kDialogChoiceStore);
-    if (c.otherFile) WriteFile(Tovra() + "/other.txt", "x");
+  // Restoring removes the file and the folders it leaves empty, up to the
+  // application-data folder: a Tovra folder holding something else stays,
+  // and without a file the folders are made and removed again.
+  auto host = AppliedHost();
+  for (bool other : {true, false}) {
+    if (other) WriteFile(Tovra() + "/other.txt", "x");
+    if (!other) vtest::RemoveTree(Tovra());
     Press(*host, kDialogChoiceRestore);
-    EXPECT_FALSE(Exists(Path()));
-    // Folders left empty go, up to the application-data folder.
     EXPECT_FALSE(Exists(Tovra() + "/Tandro"));
-    EXPECT_EQ(Exists(Tovra()), c.otherFile);
-    EXPECT_TRUE(Exists(sandbox_.config()));
-    EXPECT_EQ(Value(*AppliedHost(), "2 : Blur Amount"), 10.0);
+    EXPECT_EQ(Exists(Tovra() + "/other.txt"), other);
+    EXPECT_EQ(Exists(Tovra()), other);
   }
+  EXPECT_TRUE(Exists(sandbox_.config()));
 }
 
-// ---- the options dialog ----
-
-// What the dialog is given; and neither OK, nor an unknown result, nor a host
-// without the choice suite (no dialog: OK) writes settings. The buttons on
-// the stored defaults are tested with them.
-TEST(OptionsDialog, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
-  vtest::SettingsSandbox sandbox;
+// What the dialog is given. A stored file is read only by hosts of API 12.12
+// and later, which alone enable the buttons on it; and neither OK, nor an
+// unknown result, nor Store on an older host, nor a host without the choice
+// suite (no dialog: OK) writes the file.
+TEST_F(StoredDefaultsTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
+  const std::string stored = "[Version=1.0]\r\nView=3\r\n";
   const struct {
     const char *tag;
     A_short major, minor;
     A_long choice;
     A_long language; // 0 Japanese, 1 English; -1: no dialog
-    bool enabled;
-  } cases[] = {{"en_US", 13, 28, kDialogChoiceOK, 1, true}, {"ja_JP", 13, 28, 3, 0, true},
-               {"JA_jp", 12, 12, -1, 0, true},              {"de_DE", 13, 0, kDialogChoiceOK, 1, true},
-               {"ja", 13, 28, kDialogChoiceOK, 1, true},    {"", 13, 28, kDialogChoiceOK, 1, true},
-               {"en_US", 12, 11, kDialogChoiceStore, 1, false}, {"en_US", 9, 0, kDialogChoiceOK, 1, false},
-               {"en_US", 13, 28, kDialogChoiceStore, -1, true}};
+    bool newHost;
+  } cases[] = {{"en_US", 13, 28, kDialogChoiceOK, 1, true},     {"ja_JP", 13, 28, 3, 0, true},
+               {"JA_jp", 12, 12, -1, 0, true},                  {"de_DE", 13, 0, kDialogChoiceOK, 1, true},
+               {"ja", 12, 13, kDialogChoiceOK, 1, true},        {"", 13, 28, kDialogChoiceOK, 1, true},
+               {"en_US", 12, 11, kDialogChoiceStore, 1, false}, {"en_US", 11, 40, kDialogChoiceStore, 1, false},
+               {"ja_JP", 9, 0, kDialogChoiceOK, 0, false},      {"en_US", 13, 28, kDialogChoiceStore, -1, true}};
   for (const auto &c : cases) {
     SCOPED_TRACE(std::string(c.tag) + " " + std::to_string(c.major) + "." + std::to_string(c.minor));
-    auto host = vtest::AppliedHost(c.major, c.minor);
+    WriteFile(Path(), stored);
+    auto host = AppliedHost(c.major, c.minor);
+    EXPECT_EQ(Value(*host, "View"), c.newHost ? 3 : 1);
+    EXPECT_STREQ(SettingsSection(), c.newHost ? "Version=1.0" : "");
+    host->setPopup(host->findParam("View"), 6);
     host->setDialogChoice(c.choice);
     int mainWindow = 0;
     host->setMainWindow(&mainWindow);
     host->setAppLanguage(c.tag);
     if (c.language < 0) host->withholdSuite(kVortaneDialogChoiceSuite, kVortaneDialogChoiceSuiteVersion1);
     ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    EXPECT_FALSE(vtest::Exists(sandbox.settingsPath()));
+    EXPECT_EQ(ReadFile(Path()), stored);
     EXPECT_EQ(host->leaks(), "");
     const std::vector<vemu::DialogShown> shown = host->dialogsShown();
     ASSERT_EQ(shown.size(), c.language < 0 ? 0u : 1u);
@@ -383,55 +317,8 @@ TEST(OptionsDialog, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
     EXPECT_EQ(shown[0].title, "T_Vortane");
     EXPECT_EQ(shown[0].language, c.language);
     EXPECT_EQ(shown[0].manualAddress.rfind("https://", 0), 0u) << shown[0].manualAddress;
-    EXPECT_EQ(shown[0].buttonsEnabled, c.enabled);
+    EXPECT_EQ(shown[0].buttonsEnabled, c.newHost);
   }
-}
-
-TEST(DialogTexts, BothLanguagesAndNothingElse) {
-  for (A_long id : {IDC_SETTINGS_GROUP, IDC_STORE_DEFAULTS, IDC_RESTORE_DEFAULTS, IDC_MANUAL_LINK}) {
-    const std::string japanese = LookupDialogText(id, 0), english = LookupDialogText(id, 1);
-    EXPECT_NE(japanese, "") << id;
-    EXPECT_NE(japanese, english) << id; // Shift-JIS bytes
-    EXPECT_NE(english, "") << id;
-    EXPECT_STREQ(LookupDialogText(id, 2), "") << id;
-    EXPECT_STREQ(LookupDialogText(id, -1), "") << id;
-  }
-  EXPECT_STREQ(LookupDialogText(IDC_STORE_DEFAULTS, 1), "Set current parameter values to default");
-  for (A_long id : {0, 1, 2, IDC_BANNER, 206}) {
-    EXPECT_STREQ(LookupDialogText(id, 0), "") << id;
-    EXPECT_STREQ(LookupDialogText(id, 1), "") << id;
-  }
-}
-
-// Without the host's language tag: the command line (-L en...) on old hosts,
-// the system's language on new ones.
-TEST(UILanguage, WithoutTheHostsTagTheSystemOrTheCommandLineDecides) {
-  auto host = vtest::MakeHost();
-  host->withholdSuite(kPFAppSuite, 7);
-  host->setApiVersion(13, 28);
-  vemu::Host::DirectCall call(*host);
-  unsetenv("LANGUAGE");
-  unsetenv("LC_ALL");
-  unsetenv("LC_MESSAGES");
-  setenv("LANG", "ja_JP.UTF-8", 1);
-  EXPECT_EQ(GetUILanguage(call.in()), 0);
-  setenv("LANG", "en_GB.UTF-8", 1);
-  EXPECT_EQ(GetUILanguage(call.in()), 1);
-  EXPECT_EQ(host->outstandingSuites(), 0);
-
-  const struct {
-    std::vector<const char *> args;
-    bool english;
-  } cases[] = {
-      {{"AfterFX.exe", "-L", "en_US"}, true},  {{"AfterFX.exe", "-l", "EN-gb"}, true},
-      {{"AfterFX.exe", "-L", "en"}, true},     {{"AfterFX.exe", "-L", "en US"}, true},
-      {{"AfterFX.exe", "-L", "ja_JP"}, false}, {{"AfterFX.exe", "-L", "eng"}, false},
-      {{"AfterFX.exe", "-L"}, false},          {{"AfterFX.exe", "-x", "en_US"}, false},
-      {{"AfterFX.exe", "-L", "ja_JP", "-L", "en_US"}, false}, // only the first -L counts
-  };
-  for (const auto &c : cases)
-    EXPECT_EQ(CommandLineAsksForEnglish(static_cast<int>(c.args.size()), c.args.data()), c.english)
-        << c.args.back();
 }
 
 } // namespace
