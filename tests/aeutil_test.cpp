@@ -1,8 +1,7 @@
 // The host utility layer against the emulator: host-handle memory with its
-// header, suite acquisition and release, image worlds and their shared
-// handles, and the pixel-format query. Failures of each host call during a
-// frame are swept in host_faults_test; here are the exact sizes, messages
-// and fallbacks.
+// header and size limits, suites acquired without a table, and worlds made
+// with version 1 of the world suite. Failures of each host call during a
+// frame are swept in host_faults_test.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -50,9 +49,7 @@ TEST(AEMemory, FailuresAndSizesTheHostCannotTakeAreThrownWithTheirSize) {
     A_long code;
     const char *message; // a part of it; null for a thrown integer
   } cases[] = {
-      {kNewHandleFails, 100, PF_Err_OUT_OF_MEMORY,
-       "): void *__cdecl AEUtil::AEMemory::alloc(unsigned __int64,unsigned __int64,const struct SPBasicSuite "
-       "*,unsigned int,unsigned int)\x83\x81"},
+      {kNewHandleFails, 100, PF_Err_OUT_OF_MEMORY, "alloc_size=132\n"},
       {kLockFails, 100, PF_Err_OUT_OF_MEMORY, "alloc_size=132\n"},
       {kNone, 0x7fffffffull - 31, PF_Err_OUT_OF_MEMORY, "alloc_size="},
       {kNone, 0x80000000ull, PF_Err_OUT_OF_MEMORY, "alloc_size="},

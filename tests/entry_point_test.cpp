@@ -15,11 +15,9 @@
 
 namespace {
 
-constexpr A_long kPremiere = 0x50724d72; // 'PrMr'
-
 TEST(EntryPoint, RefusesOtherHostsAndAMissingBasicSuiteWithoutSideEffects) {
   auto host = vtest::MakeHost();
-  host->setApplId(kPremiere);
+  host->setApplId(0x50724d72); // 'PrMr'
   for (PF_Cmd cmd : {PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_RENDER, PF_Cmd_SMART_RENDER}) {
     EXPECT_EQ(host->send(cmd), PF_Err_BAD_CALLBACK_PARAM) << cmd;
     EXPECT_EQ(host->outData().my_version, 0u);

@@ -30,13 +30,6 @@ class ParamsTest : public testing::Test {
   vtest::SettingsSandbox sandbox_;
 };
 
-std::string WithDigit(const char *pattern, int g) {
-  std::string s = pattern;
-  const size_t at = s.find('N');
-  if (at != std::string::npos) s[at] = static_cast<char>('0' + g);
-  return s;
-}
-
 // What the host recorded of one add_param after its name and id: flags, UI
 // flags, then the fields of its kind (value and default, and a slider's valid
 // and slider ranges, precision, display flags, phase flag and tolerance).
@@ -45,16 +38,16 @@ std::string Describe(const PF_ParamDef &d) {
   s << "flags " << d.flags << " ui " << d.ui_flags;
   const PF_FloatSliderDef &f = d.u.fs_d;
   const PF_PointDef &p = d.u.td;
-  const auto argb = [&](const PF_Pixel &c) { s << " " << +c.alpha << "," << +c.red << "," << +c.green << "," << +c.blue; };
-  if (d.param_type == PF_Param_POPUP) s << " popup " << d.u.pd.value << "/" << d.u.pd.dephault << " of " << d.u.pd.num_choices;
-  if (d.param_type == PF_Param_CHECKBOX) s << " box " << d.u.bd.value << "/" << +d.u.bd.dephault << " '" << d.u.bd.u.nameptr << "'";
+  if (d.param_type == PF_Param_POPUP)
+    s << " popup " << d.u.pd.value << "/" << d.u.pd.dephault << " of " << d.u.pd.num_choices;
+  if (d.param_type == PF_Param_CHECKBOX)
+    s << " box " << d.u.bd.value << "/" << +d.u.bd.dephault << " '" << d.u.bd.u.nameptr << "'";
   if (d.param_type == PF_Param_POINT)
-    s << " point " << p.x_value << "," << p.y_value << "/" << p.x_dephault << "," << p.y_dephault << " r" << +p.restrict_bounds;
-  if (d.param_type == PF_Param_COLOR) {
-    s << " color";
-    argb(d.u.cd.value);
-    argb(d.u.cd.dephault);
-  }
+    s << " point " << p.x_value << "," << p.y_value << "/" << p.x_dephault << "," << p.y_dephault << " r"
+      << +p.restrict_bounds;
+  if (d.param_type == PF_Param_COLOR) // value then default, alpha first
+    for (const PF_Pixel *c : {&d.u.cd.value, &d.u.cd.dephault})
+      for (int i = 0; i < 4; ++i) s << (i ? "," : " ") << +reinterpret_cast<const A_u_char *>(c)[i];
   if (d.param_type == PF_Param_FLOAT_SLIDER)
     s << " slider " << f.value << "/" << f.dephault << " " << f.valid_min << ".." << f.valid_max << " " << f.slider_min
       << ".." << f.slider_max << " p" << f.precision << " d" << f.display_flags << " ph"
@@ -81,8 +74,8 @@ void ExpectRegistration(const vemu::Host &host) {
     group[] = {{0, "Color Group N", "flags @ ui 0 group"},
                {2, "N : Enable Color Group", "flags 32 ui 0 box !/! ''"},
                {3, "N : Blur Center", "flags 32 ui 0 point 3276800,3276800/3276800,3276800 r0"},
-               {4, "N : Color A", "flags 32 ui 0 color 255,3,180,245 255,3,180,245"},
-               {5, "N : Color B", "flags 32 ui 0 color 255,3,180,245 255,3,180,245"},
+               {4, "N : Color A", "flags 32 ui 0 255,3,180,245 255,3,180,245"},
+               {5, "N : Color B", "flags 32 ui 0 255,3,180,245 255,3,180,245"},
                {6, "N : Range", "flags 32 ui 0 slider 0/0 0..100 0..50 p1 d1 ph0 t0.05"},
                {7, "N : Blur Amount", "flags 32 ui 0 slider 10/10 0..1000 0..100 p1 d0 ph0 t0.05"},
                {8, "N : Blur Offset", "flags 32 ui 0 slider 0/0 0..100 0..100 p1 d1 ph0 t0.05"},
@@ -95,9 +88,10 @@ void ExpectRegistration(const vemu::Host &host) {
     const int g = (index - 3) / 13 + 1;
     const auto &r = index <= 2 ? global[index - 1] : group[(index - 3) % 13];
     const A_long id = index <= 2 ? r.id : 50 * g + r.id;
-    std::string expected = std::to_string(id) + " " + WithDigit(r.name, g) + ": " + r.description;
-    for (size_t at; (at = expected.find_first_of("@!")) != std::string::npos;)
-      expected.replace(at, 1, expected[at] == '@' ? (g == 1 ? "0" : "32") : (g == 1 ? "1" : "0"));
+    std::string expected = std::to_string(id) + " " + r.name + ": " + r.description;
+    for (size_t at; (at = expected.find_first_of("N@!")) != std::string::npos;)
+      expected.replace(at, 1, expected[at] == 'N' ? std::to_string(g) : expected[at] == '@' ? (g == 1 ? "0" : "32")
+                                                                                          : (g == 1 ? "1" : "0"));
     const PF_ParamDef &d = host.registeredParams()[static_cast<size_t>(index - 1)];
     EXPECT_EQ(std::to_string(d.uu.id) + " " + d.name + ": " + Describe(d), expected);
     EXPECT_EQ(ParamTable::FindIndexById(id), index) << id;
@@ -136,9 +130,8 @@ bool Disabled(const PF_ParamUIFlags flags) { return (flags & PF_PUI_DISABLED) !=
 // One call's 40 updates: groups in order, each group's controls in this
 // order, the disabled bit set exactly for the groups that are off.
 void ExpectOneRound(vemu::Host &host, const std::vector<vemu::ParamUIUpdate> &updates, const bool on[4]) {
-  static const char *const kSwitched[] = {"Blur Center", "Invert",   "Color B",            "Range",
-                                          "Blur Amount", "Blur Offset", "Softness", "Softness Threshold",
-                                          "Keep Division", "Color A"};
+  static const char *const kSwitched[] = {"Blur Center", "Invert", "Color B", "Range", "Blur Amount", "Blur Offset",
+                                          "Softness", "Softness Threshold", "Keep Division", "Color A"};
   ASSERT_EQ(updates.size(), 40u);
   size_t k = 0;
   for (int g = 1; g <= 4; ++g) {
@@ -156,8 +149,7 @@ void ExpectOneRound(vemu::Host &host, const std::vector<vemu::ParamUIUpdate> &up
 }
 
 TEST_F(ParamsTest, ControlsFollowTheirGroupCheckboxAndNothingElseChanges) {
-  auto host = vtest::MakeHost();
-  vtest::ApplyEffect(*host);
+  auto host = vtest::AppliedHost();
   // A flag the plug-in does not own travels unchanged.
   const int center1 = host->findParam("1 : Blur Center");
   host->paramValue(center1).ui_flags = PF_PUI_ECW_SEPARATOR | PF_PUI_DISABLED;
@@ -193,7 +185,7 @@ TEST_F(ParamsTest, ControlsFollowTheirGroupCheckboxAndNothingElseChanges) {
   EXPECT_EQ(host->leaks(), "");
 }
 
-TEST_F(ParamsTest, SuiteVersionFollowsTheHostRelease) {
+TEST_F(ParamsTest, SuiteVersionFollowsTheHostReleaseAndItsAbsenceIsAnError) {
   struct Case {
     A_short major, minor;
     A_long release;
@@ -204,13 +196,11 @@ TEST_F(ParamsTest, SuiteVersionFollowsTheHostRelease) {
                {14, 0, 9999, 3}, {18, 5, 9999, 3}};
   for (const Case &c : cases) {
     SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
-    auto host = vtest::MakeHost();
-    host->setApiVersion(c.major, c.minor);
+    auto host = vtest::AppliedHost(c.major, c.minor);
     {
       vemu::Host::DirectCall call(*host);
       EXPECT_EQ(HostReleaseNumber(call.in()), c.release);
     }
-    vtest::ApplyEffect(*host);
     ASSERT_EQ(host->updateParamsUI(), PF_Err_NONE);
     const std::map<std::string, long> acquired = host->suiteAcquisitions();
     const std::string wanted = "PF Param Utils Suite/" + std::to_string(c.suiteVersion);
@@ -218,23 +208,18 @@ TEST_F(ParamsTest, SuiteVersionFollowsTheHostRelease) {
     EXPECT_EQ(acquired.count("PF Param Utils Suite/" + std::to_string(5 - c.suiteVersion)), 0u);
     EXPECT_EQ(host->paramUIUpdates().size(), 40u);
     EXPECT_EQ(host->leaks(), "");
+    // Without that suite: an unknown error, and no control is touched.
+    auto bare = vtest::AppliedHost(c.major, c.minor);
+    bare->withholdSuite("PF Param Utils Suite", c.suiteVersion);
+    EXPECT_EQ(bare->updateParamsUI(), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(bare->returnMessage(), "\x95s\x96\xbe\x82\xc8\x83G\x83\x89\x81[");
+    EXPECT_TRUE(bare->paramUIUpdates().empty());
+    EXPECT_EQ(bare->leaks(), "");
   }
 }
 
-TEST_F(ParamsTest, MissingSuiteOrShortArrayTouchesNoControl) {
-  for (int version : {2, 3}) {
-    auto host = vtest::MakeHost();
-    host->setApiVersion(13, version == 3 ? 2 : 1);
-    vtest::ApplyEffect(*host);
-    host->withholdSuite("PF Param Utils Suite", version);
-    host->resetLogs();
-    EXPECT_EQ(host->updateParamsUI(), PF_Err_INTERNAL_STRUCT_DAMAGED);
-    EXPECT_EQ(host->returnMessage(), "\x95s\x96\xbe\x82\xc8\x83G\x83\x89\x81[");
-    EXPECT_TRUE(host->paramUIUpdates().empty());
-    EXPECT_EQ(host->leaks(), "");
-  }
-  auto host = vtest::MakeHost();
-  vtest::ApplyEffect(*host);
+TEST_F(ParamsTest, ParameterArrayThatLacksTheGroupsIsRefused) {
+  auto host = vtest::AppliedHost();
   host->resetLogs();
   {
     vemu::Host::DirectCall call(*host);

@@ -25,11 +25,6 @@
 
 namespace {
 
-using vtest::AppliedHost;
-using vtest::Exists;
-using vtest::ReadFile;
-using vtest::WriteFile;
-
 // The application-data folder is a scratch folder of the test's own; the
 // locale environment and the process locale are put back afterwards.
 class StoredDefaultsTest : public testing::Test {
@@ -75,11 +70,11 @@ std::string ExpectedStoredFile(const char *decimal) {
     lines.push_back(p + "Enable Color Group=" + (g <= 2 ? "1" : "0"));
     for (const char *color : {"Color A", "Color B"})
       for (const char *channel : {".r=3", ".g=180", ".b=245", ".a=255"}) lines.push_back(p + color + channel);
-    lines.push_back(p + "Range=" + number(0, "000000"));
-    lines.push_back(p + "Blur Amount=" + (g == 2 ? number(3, "500000") : number(10, "000000")));
-    lines.push_back(p + "Blur Offset=" + number(0, "000000"));
-    lines.push_back(p + "Softness=" + number(10, "000000"));
-    lines.push_back(p + "Softness Threshold=" + number(50, "000000"));
+    const std::pair<const char *, std::string> sliders[] = {
+        {"Range", number(0, "000000")},       {"Blur Amount", g == 2 ? number(3, "500000") : number(10, "000000")},
+        {"Blur Offset", number(0, "000000")}, {"Softness", number(10, "000000")},
+        {"Softness Threshold", number(50, "000000")}};
+    for (const auto &slider : sliders) lines.push_back(p + slider.first + "=" + slider.second);
     lines.push_back(p + "Keep Division=1");
     lines.push_back(p + "Invert=0");
   }
@@ -138,7 +133,7 @@ TEST_F(StoredDefaultsTest, SettingsPathFollowsTheEnvironment) {
 // its bytes, each value is registered as read after the truncations of its
 // kind, or the built-in default stays.
 TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncation) {
-  WriteFile(Path(), "View=5\r\n"                    // keys before any section belong to none
+  vtest::WriteFile(Path(), "View=5\r\n"                    // keys before any section belong to none
                     "[Other]\r\n1 : Range=9\r\n"   // other sections are not read
                     "[ version=1.0 ]\r\n"            // blanks in the brackets, names without case
                     "  view  =  7  \r\n"
@@ -158,7 +153,7 @@ TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncatio
                     "4 : Color B.b=-1\r\n"
                     "4 : Color B.g=\r\n"
                     "[Version=1.0]\r\n2 : Range=9\r\n"); // only the first section of a name counts
-  auto host = AppliedHost();
+  auto host = vtest::AppliedHost();
   const struct {
     const char *name;
     char channel;
@@ -205,13 +200,13 @@ TEST_F(StoredDefaultsTest, StoringChangesOnlyTheKeyLines) {
       {"[Version=1.0]\nView=2\n", "[Version=1.0]\nView=1\n" + unixKeys},
   };
   for (const auto &c : cases) {
-    WriteFile(Path(), c.before);
-    auto host = AppliedHost();
+    vtest::WriteFile(Path(), c.before);
+    auto host = vtest::AppliedHost();
     host->setPopup(host->findParam("View"), 1);
     host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
     host->setFloat(host->findParam("2 : Blur Amount"), 3.5);
     Press(*host, kDialogChoiceStore);
-    EXPECT_EQ(ReadFile(Path()), c.after);
+    EXPECT_EQ(vtest::ReadFile(Path()), c.after);
   }
   std::vector<std::string> names;
   DIR *dir = opendir((Tovra() + "/Tandro").c_str());
@@ -245,12 +240,12 @@ TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
       // Without the command's parameters there is nothing to store.
       vemu::Host::DirectCall call(*host);
       StoreCurrentParamsAsDefaults(call.in(), nullptr);
-      EXPECT_FALSE(Exists(Path()));
+      EXPECT_FALSE(vtest::Exists(Path()));
     }
     Press(*host, kDialogChoiceStore);
-    EXPECT_EQ(ReadFile(Path()), ExpectedStoredFile(decimal));
+    EXPECT_EQ(vtest::ReadFile(Path()), ExpectedStoredFile(decimal));
 
-    auto next = AppliedHost();
+    auto next = vtest::AppliedHost();
     EXPECT_EQ(Value(*next, "1 : Blur Amount"), 10.0);
     EXPECT_EQ(Value(*next, "2 : Enable Color Group"), 1);
     EXPECT_EQ(Value(*next, "2 : Blur Amount"), 3.5);
@@ -261,21 +256,21 @@ TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
   WriteStoredFloat("huge", Path().c_str(), 1e300);
   char expected[400];
   std::snprintf(expected, sizeof expected, "huge=%f\r\n", 1e300);
-  EXPECT_NE(ReadFile(Path()).find(expected), std::string::npos);
+  EXPECT_NE(vtest::ReadFile(Path()).find(expected), std::string::npos);
 
   // Restoring removes the file and the folders it leaves empty, up to the
   // application-data folder: a Tovra folder holding something else stays,
   // and without a file the folders are made and removed again.
-  auto host = AppliedHost();
+  auto host = vtest::AppliedHost();
   for (bool other : {true, false}) {
-    if (other) WriteFile(Tovra() + "/other.txt", "x");
+    if (other) vtest::WriteFile(Tovra() + "/other.txt", "x");
     if (!other) vtest::RemoveTree(Tovra());
     Press(*host, kDialogChoiceRestore);
-    EXPECT_FALSE(Exists(Tovra() + "/Tandro"));
-    EXPECT_EQ(Exists(Tovra() + "/other.txt"), other);
-    EXPECT_EQ(Exists(Tovra()), other);
+    EXPECT_FALSE(vtest::Exists(Tovra() + "/Tandro"));
+    EXPECT_EQ(vtest::Exists(Tovra() + "/other.txt"), other);
+    EXPECT_EQ(vtest::Exists(Tovra()), other);
   }
-  EXPECT_TRUE(Exists(sandbox_.config()));
+  EXPECT_TRUE(vtest::Exists(sandbox_.config()));
 }
 
 // What the dialog is given. A stored file is read only by hosts of API 12.12
@@ -297,8 +292,8 @@ TEST_F(StoredDefaultsTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
                {"ja_JP", 9, 0, kDialogChoiceOK, 0, false},      {"en_US", 13, 28, kDialogChoiceStore, -1, true}};
   for (const auto &c : cases) {
     SCOPED_TRACE(std::string(c.tag) + " " + std::to_string(c.major) + "." + std::to_string(c.minor));
-    WriteFile(Path(), stored);
-    auto host = AppliedHost(c.major, c.minor);
+    vtest::WriteFile(Path(), stored);
+    auto host = vtest::AppliedHost(c.major, c.minor);
     EXPECT_EQ(Value(*host, "View"), c.newHost ? 3 : 1);
     EXPECT_STREQ(SettingsSection(), c.newHost ? "Version=1.0" : "");
     host->setPopup(host->findParam("View"), 6);
@@ -308,7 +303,7 @@ TEST_F(StoredDefaultsTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
     host->setAppLanguage(c.tag);
     if (c.language < 0) host->withholdSuite(kVortaneDialogChoiceSuite, kVortaneDialogChoiceSuiteVersion1);
     ASSERT_EQ(host->doDialog(), PF_Err_NONE);
-    EXPECT_EQ(ReadFile(Path()), stored);
+    EXPECT_EQ(vtest::ReadFile(Path()), stored);
     EXPECT_EQ(host->leaks(), "");
     const std::vector<vemu::DialogShown> shown = host->dialogsShown();
     ASSERT_EQ(shown.size(), c.language < 0 ? 0u : 1u);
