@@ -49,7 +49,7 @@ void Press(vemu::Host &host, A_long choice) {
 // The registered value of a parameter, checked to equal its default; for a
 // colour, its channel 'a', 'r', 'g' or 'b'.
 double Value(const vemu::Host &host, const std::string &name, char channel = 0) {
-  const PF_ParamDef &d = vtest::Registered(host, name);
+  const PF_ParamDef &d = host.registeredParams().at(static_cast<size_t>(vtest::ParamIndex(host, name) - 1));
   const size_t at = std::string("argb").find(channel);
   using Pair = std::pair<double, double>;
   const Pair both = d.param_type == PF_Param_POPUP      ? Pair(d.u.pd.value, d.u.pd.dephault)

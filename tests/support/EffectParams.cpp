@@ -11,10 +11,6 @@ int ParamIndex(const vemu::Host &host, const std::string &name) {
   return index;
 }
 
-const PF_ParamDef &Registered(const vemu::Host &host, const std::string &name) {
-  return host.registeredParams().at(static_cast<size_t>(ParamIndex(host, name) - 1));
-}
-
 std::string GroupParamName(int g, const char *name) { return std::to_string(g) + " : " + name; }
 
 GroupValues SceneGroupValues(const vemu::SyntheticScene &scene, int g) {

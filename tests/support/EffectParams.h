@@ -27,8 +27,6 @@ struct GroupValues {
 
 // Host index of a parameter by name; fails the test when it is missing.
 int ParamIndex(const vemu::Host &host, const std::string &name);
-// The definition the host registered under that name.
-const PF_ParamDef &Registered(const vemu::Host &host, const std::string &name);
 // "N : Name" for group g (1 to 4).
 std::string GroupParamName(int g, const char *name);
 
