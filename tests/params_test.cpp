@@ -103,8 +103,6 @@ void ExpectRegistration(const vemu::Host &host) {
 }
 
 TEST_F(ParamsTest, HostReceives54ParametersAndAgainAfterGlobalSetdownAndErrorsAreReturned) {
-  ParamTable::Clear();
-  EXPECT_EQ(ParamTable::FindIndexById(1), 0);
   auto host = vtest::MakeHost();
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(host->globalSetup(), PF_Err_NONE);
