@@ -7,6 +7,7 @@
 #include <string>
 
 #include "FaultSweep.h"
+#include "GoldenScenes.h"
 #include "TestSupport.h"
 
 namespace {
@@ -16,7 +17,10 @@ TEST(HostFaults, EveryFailedHostCallGivesAnErrorOrTheCleanFrameAndLeavesNothing)
   std::printf("%ld faulted frames, %ld of them reported an error\n", result.runs, result.errors);
 }
 
-TEST(HostFaults, FailuresTheHostCannotMistakeEndTheFrameWithTheirCode) {
+// Failures of the host end the frame with their own code. Rows without a
+// depth run at all three.
+TEST(HostFaults, FailuresEndTheFrameWithTheirCode) {
+  constexpr PF_PixelFormat kAll = PF_PixelFormat_INVALID;
   struct Case {
     PF_PixelFormat format;
     bool smart;
@@ -25,6 +29,14 @@ TEST(HostFaults, FailuresTheHostCannotMistakeEndTheFrameWithTheirCode) {
     PF_Err err;
     PF_Err expected;
   } cases[] = {
+      {kAll, true, "progress", 1, PF_Interrupt_CANCEL, PF_Interrupt_CANCEL},
+      {kAll, true, "iterate_generic", 4, PF_Err_INTERNAL_STRUCT_DAMAGED, PF_Err_INTERNAL_STRUCT_DAMAGED},
+      {kAll, true, "copy_hq", 1, PF_Err_BAD_CALLBACK_PARAM, PF_Err_BAD_CALLBACK_PARAM},
+      {kAll, true, "RGBtoHLS", 1, PF_Err_INVALID_CALLBACK, PF_Err_INVALID_CALLBACK},
+      {kAll, true, "PF_NewWorld", 1, PF_Err_OUT_OF_MEMORY, PF_Err_OUT_OF_MEMORY}, // the first working image
+      {kAll, true, "checkout_layer_pixels", 1, PF_Err_INVALID_INDEX, PF_Err_INVALID_INDEX},
+      {kAll, true, "checkout_output", 1, PF_Err_INVALID_INDEX, PF_Err_INVALID_INDEX},
+      {kAll, true, "checkin_layer_pixels", 1, PF_Err_INVALID_INDEX, PF_Err_INVALID_INDEX},
       // A host that calls its world suite missing in a float frame: the
       // world's flags would call the input 8-bit, so the frame stops before
       // any world is made or copied.
@@ -38,13 +50,16 @@ TEST(HostFaults, FailuresTheHostCannotMistakeEndTheFrameWithTheirCode) {
       {PF_PixelFormat_ARGB32, false, "RGBtoHLS", 9, PF_Interrupt_CANCEL, PF_Interrupt_CANCEL},
   };
   for (const Case &c : cases) {
-    const std::string what = std::string(c.function) + " " + std::to_string(c.n);
-    auto host = vtest::FaultSceneHost(&EntryPointFunc);
-    ASSERT_TRUE(host->failCall(c.function, c.n, c.err));
-    vemu::Image output(1, 1, c.format);
-    EXPECT_EQ(vtest::RenderFaultScene(*host, c.smart, c.format, &output), c.expected) << what;
-    EXPECT_EQ(host->leaks(), "") << what;
-    EXPECT_TRUE(host->misuse().empty()) << what;
+    for (PF_PixelFormat format : {PF_PixelFormat_ARGB32, PF_PixelFormat_ARGB64, PF_PixelFormat_ARGB128}) {
+      if (c.format != kAll && c.format != format) continue;
+      SCOPED_TRACE(testing::Message() << c.function << " " << c.n << ", " << vtest::DepthName(format));
+      auto host = vtest::FaultSceneHost(&EntryPointFunc);
+      ASSERT_TRUE(host->failCall(c.function, c.n, c.err));
+      vemu::Image output(1, 1, format);
+      EXPECT_EQ(vtest::RenderFaultScene(*host, c.smart, format, &output), c.expected);
+      EXPECT_EQ(host->leaks(), "");
+      EXPECT_TRUE(host->misuse().empty());
+    }
   }
 }
 

@@ -1,10 +1,13 @@
 // The effect's 54 parameters as the host sees them (indices, ids, names,
-// defaults, flags), the table, the set rebuilt after global setdown, and
-// reading values into RenderSettings with every checkout checked back in.
+// defaults, flags), the table, the set rebuilt after global setdown, and the
+// UI updates: each group's ten controls follow its checkbox, all 40 on every
+// call, with the suite version the host's release asks for. Reading values
+// into the record is seen in the golden frames of both render paths.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
+#include <sstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,7 +17,7 @@
 #include "params/ParamObjects.h"
 #include "params/ParamSet.h"
 #include "params/ParamTable.h"
-#include "records/RenderSettings.h"
+#include "params/UpdateGroupControls.h"
 
 namespace {
 
@@ -27,435 +30,210 @@ class ParamsTest : public testing::Test {
   vtest::SettingsSandbox sandbox_;
 };
 
-struct Expected {
-  int index;
-  A_long id;
-  std::string name;
-  PF_ParamType type;
-  PF_ParamFlags flags;
-};
-
-std::string WithDigit(const char *pattern, int g) {
-  std::string s = pattern;
-  const size_t at = s.find('N');
-  if (at != std::string::npos) s[at] = static_cast<char>('0' + g);
-  return s;
+// What the host recorded of one add_param after its name and id: flags, UI
+// flags, then the fields of its kind (value and default, and a slider's valid
+// and slider ranges, precision, display flags, phase flag and tolerance).
+std::string Describe(const PF_ParamDef &d) {
+  std::ostringstream s;
+  s << "flags " << d.flags << " ui " << d.ui_flags;
+  const PF_FloatSliderDef &f = d.u.fs_d;
+  const PF_PointDef &p = d.u.td;
+  if (d.param_type == PF_Param_POPUP)
+    s << " popup " << d.u.pd.value << "/" << d.u.pd.dephault << " of " << d.u.pd.num_choices;
+  if (d.param_type == PF_Param_CHECKBOX)
+    s << " box " << d.u.bd.value << "/" << +d.u.bd.dephault << " '" << d.u.bd.u.nameptr << "'";
+  if (d.param_type == PF_Param_POINT)
+    s << " point " << p.x_value << "," << p.y_value << "/" << p.x_dephault << "," << p.y_dephault << " r"
+      << +p.restrict_bounds;
+  if (d.param_type == PF_Param_COLOR) // value then default, alpha first
+    for (const PF_Pixel *c : {&d.u.cd.value, &d.u.cd.dephault})
+      for (int i = 0; i < 4; ++i) s << (i ? "," : " ") << +reinterpret_cast<const A_u_char *>(c)[i];
+  if (d.param_type == PF_Param_FLOAT_SLIDER)
+    s << " slider " << f.value << "/" << f.dephault << " " << f.valid_min << ".." << f.valid_max << " " << f.slider_min
+      << ".." << f.slider_max << " p" << f.precision << " d" << f.display_flags << " ph"
+      << (f.fs_flags & PF_FSliderFlag_WANT_PHASE) << " t" << f.curve_tolerance;
+  if (d.param_type == PF_Param_GROUP_START) s << " group";
+  if (d.param_type == PF_Param_GROUP_END) s << " end";
+  return s.str();
 }
 
-// The layout of the effect's controls: two global parameters, then four
-// groups of thirteen host parameters each.
-std::vector<Expected> ExpectedLayout() {
-  std::vector<Expected> rows = {{1, 1, "View", PF_Param_POPUP, kCollapsed},
-                                {2, 3, "Master Blur Amount", PF_Param_FLOAT_SLIDER, kCollapsed}};
-  struct GroupRow {
-    A_long idOffset;
-    const char *name;
-    PF_ParamType type;
-  };
-  const GroupRow group[] = {{0, "Color Group N", PF_Param_GROUP_START},
-                            {2, "N : Enable Color Group", PF_Param_CHECKBOX},
-                            {3, "N : Blur Center", PF_Param_POINT},
-                            {4, "N : Color A", PF_Param_COLOR},
-                            {5, "N : Color B", PF_Param_COLOR},
-                            {6, "N : Range", PF_Param_FLOAT_SLIDER},
-                            {7, "N : Blur Amount", PF_Param_FLOAT_SLIDER},
-                            {8, "N : Blur Offset", PF_Param_FLOAT_SLIDER},
-                            {11, "N : Softness", PF_Param_FLOAT_SLIDER},
-                            {12, "N : Softness Threshold", PF_Param_FLOAT_SLIDER},
-                            {15, "N : Keep Division", PF_Param_CHECKBOX},
-                            {16, "N : Invert", PF_Param_CHECKBOX},
-                            {1, "", PF_Param_GROUP_END}};
-  for (int g = 1; g <= 4; ++g) {
-    for (int i = 0; i < 13; ++i) {
-      const GroupRow &r = group[i];
-      PF_ParamFlags flags = kCollapsed;
-      if (r.type == PF_Param_GROUP_END || (r.type == PF_Param_GROUP_START && g == 1)) flags = 0;
-      rows.push_back({3 + 13 * (g - 1) + i, 50 * g + r.idOffset, WithDigit(r.name, g), r.type, flags});
-    }
+// The layout of the effect's controls, checked on the host's record of
+// add_param and in the table that finds a host index by disk id: two global
+// parameters, then four groups of thirteen host parameters each. "N" is the
+// group's digit; group 1 alone starts open ("@": 0 there, else collapsed, 32)
+// and enabled ("!": 1 there, else 0). 3276800 is 50 % in 16.16.
+void ExpectRegistration(const vemu::Host &host) {
+  EXPECT_EQ(host.outData().num_params, 55);
+  ASSERT_EQ(host.registeredParams().size(), 54u);
+  EXPECT_EQ(host.registeredChoiceTexts().at(0), "Normal|(-|Extract|Group 1|Group 2|Group 3|Group 4");
+  const struct {
+    A_long id; // in a group, added to 50 * g
+    const char *name, *description;
+  } global[] = {{1, "View", "flags 32 ui 0 popup 1/1 of 7"},
+                {3, "Master Blur Amount", "flags 32 ui 0 slider 0/0 0..1000 0..100 p1 d0 ph0 t0.05"}},
+    group[] = {{0, "Color Group N", "flags @ ui 0 group"},
+               {2, "N : Enable Color Group", "flags 32 ui 0 box !/! ''"},
+               {3, "N : Blur Center", "flags 32 ui 0 point 3276800,3276800/3276800,3276800 r0"},
+               {4, "N : Color A", "flags 32 ui 0 255,3,180,245 255,3,180,245"},
+               {5, "N : Color B", "flags 32 ui 0 255,3,180,245 255,3,180,245"},
+               {6, "N : Range", "flags 32 ui 0 slider 0/0 0..100 0..50 p1 d1 ph0 t0.05"},
+               {7, "N : Blur Amount", "flags 32 ui 0 slider 10/10 0..1000 0..100 p1 d0 ph0 t0.05"},
+               {8, "N : Blur Offset", "flags 32 ui 0 slider 0/0 0..100 0..100 p1 d1 ph0 t0.05"},
+               {11, "N : Softness", "flags 32 ui 0 slider 10/10 0..100 0..10 p1 d0 ph0 t0.05"},
+               {12, "N : Softness Threshold", "flags 32 ui 0 slider 50/50 0..100 0..100 p1 d1 ph0 t0.05"},
+               {15, "N : Keep Division", "flags 32 ui 0 box 1/1 ''"},
+               {16, "N : Invert", "flags 32 ui 0 box 0/0 ''"},
+               {1, "", "flags 0 ui 0 end"}};
+  for (int index = 1; index <= 54; ++index) {
+    const int g = (index - 3) / 13 + 1;
+    const auto &r = index <= 2 ? global[index - 1] : group[(index - 3) % 13];
+    const A_long id = index <= 2 ? r.id : 50 * g + r.id;
+    std::string expected = std::to_string(id) + " " + r.name + ": " + r.description;
+    for (size_t at; (at = expected.find_first_of("N@!")) != std::string::npos;)
+      expected.replace(at, 1, expected[at] == 'N' ? std::to_string(g) : expected[at] == '@' ? (g == 1 ? "0" : "32")
+                                                                                          : (g == 1 ? "1" : "0"));
+    const PF_ParamDef &d = host.registeredParams()[static_cast<size_t>(index - 1)];
+    EXPECT_EQ(std::to_string(d.uu.id) + " " + d.name + ": " + Describe(d), expected);
+    EXPECT_EQ(ParamTable::FindIndexById(id), index) << id;
+    EXPECT_EQ(ParamTable::InIndexOrder(index - 1)->index, index);
   }
-  return rows;
-}
-
-const PF_ParamDef &Registered(const vemu::Host &host, const std::string &name) {
-  const int index = host.findParam(name);
-  EXPECT_GT(index, 0) << name;
-  return host.registeredParams().at(static_cast<size_t>(index - 1));
-}
-
-// Registered definitions, compared field by field except the value union
-// (whose pointers differ between builds of the set).
-void ExpectSameRegistration(const std::vector<PF_ParamDef> &a, const std::vector<PF_ParamDef> &b) {
-  ASSERT_EQ(a.size(), b.size());
-  for (size_t i = 0; i < a.size(); ++i) {
-    EXPECT_EQ(a[i].uu.id, b[i].uu.id) << i;
-    EXPECT_STREQ(a[i].name, b[i].name) << i;
-    EXPECT_EQ(a[i].param_type, b[i].param_type) << i;
-    EXPECT_EQ(a[i].flags, b[i].flags) << i;
-  }
-}
-
-TEST_F(ParamsTest, HostReceives54ParametersInOrderWithIdsNamesAndFlags) {
-  auto host = vtest::MakeHost();
-  ASSERT_EQ(host->globalSetup(), PF_Err_NONE);
-  ASSERT_EQ(host->paramsSetup(), PF_Err_NONE);
-  EXPECT_EQ(host->outData().num_params, 55);
-  const std::vector<Expected> layout = ExpectedLayout();
-  const std::vector<PF_ParamDef> &defs = host->registeredParams();
-  ASSERT_EQ(defs.size(), 54u);
-  for (const Expected &e : layout) {
-    const PF_ParamDef &d = defs.at(static_cast<size_t>(e.index - 1));
-    EXPECT_EQ(d.uu.id, e.id) << e.name;
-    EXPECT_EQ(d.name, e.name) << e.index;
-    EXPECT_EQ(d.param_type, e.type) << e.name;
-    EXPECT_EQ(d.flags, e.flags) << e.name;
-    EXPECT_EQ(d.ui_flags, 0) << e.name;
-  }
-  EXPECT_EQ(host->leaks(), "");
-}
-
-TEST_F(ParamsTest, TableFindsHostIndexByDiskId) {
-  ParamTable::Clear();
-  EXPECT_EQ(ParamTable::FindIndexById(1), 0);
-  EXPECT_EQ(ParamTable::FindIndexById(0), 0);
-
-  DefineParams(nullptr);
-  EXPECT_EQ(ParamTable::Count(), 54);
-  for (const Expected &e : ExpectedLayout()) EXPECT_EQ(ParamTable::FindIndexById(e.id), e.index) << e.name;
-  for (A_long unused : {2, 9, 49, 59, 60, 63, 64, 67, 109, 213, 1000, -1})
-    EXPECT_EQ(ParamTable::FindIndexById(unused), 0) << unused;
-  // The index list runs 1..54 and ends with a null entry.
-  for (int i = 0; i < 54; ++i) ASSERT_EQ(ParamTable::InIndexOrder(i)->index, i + 1);
   EXPECT_EQ(ParamTable::InIndexOrder(54), nullptr);
+  for (A_long unused : {0, 2, 9, 49, 59, 60, 63, 64, 67, 109, 213, 1000, -1})
+    EXPECT_EQ(ParamTable::FindIndexById(unused), 0) << unused;
 }
 
-TEST_F(ParamsTest, BuiltInDefaultsRangesAndDisplay) {
+TEST_F(ParamsTest, HostReceives54ParametersAndAgainAfterGlobalSetdownAndErrorsAreReturned) {
   auto host = vtest::MakeHost();
-  vtest::ApplyEffect(*host);
-  const PF_PopupDef &view = Registered(*host, "View").u.pd;
-  EXPECT_EQ(view.num_choices, 7);
-  EXPECT_EQ(view.dephault, 1);
-  // Six entries and the divider "(-"; "Extract" is value 3, "Group 2" value 5.
-  EXPECT_EQ(host->registeredChoiceTexts().at(0), "Normal|(-|Extract|Group 1|Group 2|Group 3|Group 4");
-
-  struct Slider {
-    const char *name; // "N" stands for the group digit
-    float validMax, sliderMax, value;
-    PF_ValueDisplayFlags display;
-  } sliders[] = {{"Master Blur Amount", 1000, 100, 0, 0},
-                 {"N : Range", 100, 50, 0, PF_ValueDisplayFlag_PERCENT},
-                 {"N : Blur Amount", 1000, 100, 10, 0},
-                 {"N : Blur Offset", 100, 100, 0, PF_ValueDisplayFlag_PERCENT},
-                 {"N : Softness", 100, 10, 10, 0},
-                 {"N : Softness Threshold", 100, 100, 50, PF_ValueDisplayFlag_PERCENT}};
-  for (int g = 1; g <= 4; ++g) {
-    for (const Slider &s : sliders) {
-      const std::string name = WithDigit(s.name, g);
-      const PF_FloatSliderDef &fs = Registered(*host, name).u.fs_d;
-      EXPECT_EQ(fs.valid_min, 0.0f) << name;
-      EXPECT_EQ(fs.slider_min, 0.0f) << name;
-      EXPECT_EQ(fs.valid_max, s.validMax) << name;
-      EXPECT_EQ(fs.slider_max, s.sliderMax) << name;
-      EXPECT_EQ(fs.value, s.value) << name;
-      EXPECT_EQ(fs.dephault, s.value) << name;
-      EXPECT_EQ(fs.precision, 1) << name;
-      EXPECT_EQ(fs.display_flags, s.display) << name;
-      EXPECT_EQ(fs.fs_flags & PF_FSliderFlag_WANT_PHASE, 0u) << name;
-      EXPECT_EQ(fs.curve_tolerance, 0.05f) << name;
-    }
-    const struct {
-      const char *name;
-      bool on;
-    } boxes[] = {{"N : Enable Color Group", g == 1}, {"N : Keep Division", true}, {"N : Invert", false}};
-    for (const auto &b : boxes) {
-      const PF_CheckBoxDef &box = Registered(*host, WithDigit(b.name, g)).u.bd;
-      EXPECT_EQ(box.value, b.on ? 1 : 0) << b.name << g;
-      EXPECT_EQ(box.dephault, b.on ? 1 : 0) << b.name << g;
-      ASSERT_NE(box.u.nameptr, nullptr);
-      EXPECT_STREQ(box.u.nameptr, "");
-    }
-    for (const char *color : {"N : Color A", "N : Color B"}) {
-      const PF_ColorDef &c = Registered(*host, WithDigit(color, g)).u.cd;
-      const A_u_char expected[4] = {255, 3, 180, 245}; // alpha, red, green, blue
-      EXPECT_EQ(std::memcmp(&c.value, expected, 4), 0) << color << g;
-      EXPECT_EQ(std::memcmp(&c.dephault, expected, 4), 0) << color << g;
-    }
-    const PF_PointDef &center = Registered(*host, WithDigit("N : Blur Center", g)).u.td;
-    for (PF_Fixed v : {center.x_dephault, center.y_dephault, center.x_value, center.y_value}) EXPECT_EQ(v, 50 << 16);
-    EXPECT_EQ(center.restrict_bounds, 0);
-  }
-}
-
-// Registration arithmetic of single objects, against the host's record of
-// add_param.
-TEST_F(ParamsTest, ObjectsRoundDefaultsAsTheHostTakesThem) {
-  auto host = vtest::MakeHost();
-  vemu::Host::DirectCall call(*host);
-  PF_InData *in = call.in();
-
-  // A point's percentage loses its fraction bits: 50.5 becomes 50.0.
-  ParamAddPoint point("P", 0, nullptr, static_cast<PF_Fixed>(50.5 * 65536), static_cast<PF_Fixed>(25.75 * 65536),
-                      true);
-  // A float slider's default is single precision in value and default.
-  ParamAddFloatSlider slider("S", 0, nullptr, {0, 100, 0, 100}, 12.3456789f, 3, PF_ValueDisplayFlag_PIXEL, true);
-  // A colour is always registered opaque.
-  ParamAddColor color("C", 0, nullptr, PF_Pixel{0, 10, 20, 30});
-  ParamAddCheckbox box("B", 0, nullptr, "label", true, PF_ParamFlag_CANNOT_TIME_VARY);
-  ParamAddPopup popup("U", 0, nullptr, 3, 2, "a|b|c");
-  ParamEndTopic end;
-  BaseParam *objects[] = {&point, &slider, &color, &box, &popup, &end};
-  A_long id = 900;
-  for (BaseParam *object : objects) ASSERT_EQ(object->AddToHost(in, id++, nullptr), PF_Err_NONE);
-
-  const std::vector<PF_ParamDef> &defs = host->registeredParams();
-  ASSERT_EQ(defs.size(), 6u);
-  for (size_t i = 0; i < defs.size(); ++i) EXPECT_EQ(defs[i].uu.id, static_cast<A_long>(900 + i));
-
-  const PF_PointDef &p = defs[0].u.td;
-  EXPECT_EQ(p.x_dephault, 50 << 16);
-  EXPECT_EQ(p.x_value, 50 << 16);
-  EXPECT_EQ(p.y_dephault, 25 << 16);
-  EXPECT_EQ(p.y_value, 25 << 16);
-  EXPECT_EQ(p.restrict_bounds, 1);
-
-  const PF_FloatSliderDef &s = defs[1].u.fs_d;
-  EXPECT_EQ(s.dephault, 12.345679f);
-  EXPECT_EQ(s.value, static_cast<double>(12.345679f));
-  EXPECT_EQ(s.precision, 3);
-  EXPECT_EQ(s.display_flags, PF_ValueDisplayFlag_PIXEL);
-  EXPECT_EQ(s.fs_flags & PF_FSliderFlag_WANT_PHASE, static_cast<PF_FSliderFlags>(PF_FSliderFlag_WANT_PHASE));
-
-  EXPECT_EQ(defs[2].u.cd.value.alpha, 255);
-  EXPECT_EQ(defs[2].u.cd.dephault.alpha, 255);
-  EXPECT_EQ(defs[2].u.cd.value.blue, 30);
-
-  EXPECT_EQ(defs[3].flags, PF_ParamFlag_CANNOT_TIME_VARY);
-  EXPECT_STREQ(defs[3].u.bd.u.nameptr, "label");
-  EXPECT_STREQ(defs[3].name, "B");
-
-  EXPECT_EQ(defs[4].u.pd.value, 2);
-  EXPECT_EQ(defs[4].u.pd.num_choices, 3);
-
-  EXPECT_EQ(defs[5].param_type, PF_Param_GROUP_END);
-  EXPECT_STREQ(defs[5].name, "");
-  // These objects took host indices; later tests of the same process get the
-  // effect's own numbering again.
-  DefineParams(nullptr);
-}
-
-TEST_F(ParamsTest, SetBuiltAgainAfterGlobalSetdownKeepsIndices1To54) {
-  auto host = vtest::MakeHost();
-  vtest::ApplyEffect(*host);
-  const std::vector<PF_ParamDef> first = host->registeredParams();
-  ASSERT_EQ(host->globalSetdown(), PF_Err_NONE);
-  ASSERT_EQ(host->globalSetup(), PF_Err_NONE);
-  ASSERT_EQ(host->paramsSetup(), PF_Err_NONE);
-  EXPECT_EQ(host->outData().num_params, 55);
-  ExpectSameRegistration(host->registeredParams(), first);
-  for (int i = 0; i < 54; ++i) EXPECT_EQ(ParamTable::InIndexOrder(i)->index, i + 1);
-
-  // Reading by those indices still reaches the right parameters.
-  host->setFloat(host->findParam("4 : Softness"), 7.5);
-  vemu::Host::DirectCall call(*host);
-  RenderSettings record;
-  GetParamByCheckout getter(call.in(), true);
-  ASSERT_EQ(ReadParams(&record, getter), PF_Err_NONE);
-  EXPECT_EQ(record.groups[3].softness, 7.5);
-  EXPECT_EQ(host->leaks(), "");
-}
-
-TEST_F(ParamsTest, AddParamErrorStopsRegistrationAndIsReturned) {
-  auto host = vtest::MakeHost();
-  host->injectFault(vemu::Fault::AddParam, PF_Err_OUT_OF_MEMORY, 5);
-  EXPECT_EQ(host->paramsSetup(), PF_Err_OUT_OF_MEMORY);
-  EXPECT_EQ(host->registeredParams().size(), 5u);
-  EXPECT_EQ(host->outData().num_params, 55);
-}
-
-// ---- reading values ----
-
-// Sets a recognisable value on every kind of parameter.
-void SetDistinctValues(vemu::Host &host) {
-  host.setPopup(host.findParam("View"), 5);
-  host.setFloat(host.findParam("Master Blur Amount"), 4.5);
-  host.setCheckbox(host.findParam("2 : Enable Color Group"), false);
-  host.setColor(host.findParam("1 : Color A"), 255, 0, 0);
-  host.setColor(host.findParam("1 : Color B"), 1, 2, 3);
-  host.setFloat(host.findParam("1 : Range"), 12.5);
-  host.setFloat(host.findParam("1 : Blur Amount"), 33.0);
-  host.setFloat(host.findParam("1 : Blur Offset"), 20.0);
-  host.setFloat(host.findParam("1 : Softness"), 2.5);
-  host.setFloat(host.findParam("1 : Softness Threshold"), 75.0);
-  host.setCheckbox(host.findParam("1 : Keep Division"), false);
-  host.setCheckbox(host.findParam("1 : Invert"), true);
-  host.setPoint(host.findParam("1 : Blur Center"), 100.0, 60.0);
-}
-
-void ExpectDistinctValues(const RenderSettings &r) {
-  EXPECT_EQ(r.view, 5);
-  EXPECT_EQ(r.masterBlurAmount, 4.5);
-  const GroupSettings &g = r.groups[0];
-  EXPECT_EQ(g.enable, 1);
-  EXPECT_EQ(r.groups[1].enable, 0);
-  const A_u_char red[4] = {255, 255, 0, 0}; // alpha first
-  EXPECT_EQ(std::memcmp(&g.colorA, red, 4), 0);
-  const A_u_char colorB[4] = {255, 1, 2, 3};
-  EXPECT_EQ(std::memcmp(&g.colorB, colorB, 4), 0);
-  EXPECT_EQ(g.range, 12.5);
-  EXPECT_EQ(g.blurAmount, 33.0);
-  EXPECT_EQ(g.blurOffset, 20.0);
-  EXPECT_EQ(g.softness, 2.5);
-  EXPECT_EQ(g.softnessThreshold, 75.0);
-  EXPECT_EQ(g.keepDivision, 0);
-  EXPECT_EQ(g.invert, 1);
-  // Half resolution: the host reports the point at half its layer position.
-  EXPECT_EQ(g.blurCenter.x, 50 << 16);
-  EXPECT_EQ(g.blurCenter.y, 30 << 16);
-  // Defaults of an untouched group, and the members no parameter fills.
-  EXPECT_EQ(r.groups[2].blurAmount, 10.0);
-  EXPECT_EQ(r.groups[2].softnessThreshold, 50.0);
-  EXPECT_EQ(r.groups[2].keepDivision, 1);
-  EXPECT_EQ(r.groups[2].blurCenter.x, 100 << 16); // the layer's centre, 400 x 200 at half resolution
-  EXPECT_EQ(r.groups[2].blurCenter.y, 50 << 16);
-  for (const GroupSettings &each : r.groups) EXPECT_EQ(each.present, 1);
-  EXPECT_EQ(r.spare, 1.5);
-}
-
-TEST_F(ParamsTest, ValuesReachTheRecordInEveryReadingMode) {
-  auto host = vtest::MakeHost();
-  host->setLayerSize(400, 200);
-  host->setDownsample(1, 2, 1, 2);
-  vtest::ApplyEffect(*host);
-  SetDistinctValues(*host);
-  vemu::Host::DirectCall call(*host);
-
-  {
-    // Temporary copies (smart pre-render): each goes back at once.
-    RenderSettings record;
-    GetParamByCheckout getter(call.in(), true);
-    ASSERT_EQ(ReadParams(&record, getter), PF_Err_NONE);
-    ExpectDistinctValues(record);
-    EXPECT_EQ(host->counters().paramCheckouts, 46); // group starts and ends carry no value
-    EXPECT_EQ(host->counters().paramCheckins, 46);
-    EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    EXPECT_EQ(host->counters().paramCheckins, 46);
-  }
-  {
-    // The objects' own definitions (classic render): released by the pass.
-    RenderSettings record;
-    GetParamByCheckout getter(call.in(), false);
-    ASSERT_EQ(ReadParams(&record, getter), PF_Err_NONE);
-    ExpectDistinctValues(record);
-    EXPECT_EQ(host->outstandingParams(), 46);
-    EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    EXPECT_EQ(host->outstandingParams(), 0);
-    EXPECT_EQ(ParamTable::InIndexOrder(0)->def.u.pd.value, 5); // the object's definition was refreshed
-  }
-  {
-    // The command's array (options dialog): no host call at all.
-    const long checkouts = host->counters().paramCheckouts;
-    RenderSettings record;
-    GetParamFromArray getter(host->paramArray());
-    ASSERT_EQ(ReadParams(&record, getter), PF_Err_NONE);
-    ExpectDistinctValues(record);
-    ASSERT_EQ(ReadParams(nullptr, getter), PF_Err_NONE);
-    EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    EXPECT_EQ(host->counters().paramCheckouts, checkouts);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(host->globalSetup(), PF_Err_NONE);
+    ASSERT_EQ(host->paramsSetup(), PF_Err_NONE);
+    ExpectRegistration(*host);
+    ASSERT_EQ(host->globalSetdown(), PF_Err_NONE);
   }
   EXPECT_EQ(host->leaks(), "");
-}
 
-// Number of value-carrying parameters before host index `index`.
-int ValuesBefore(const vemu::Host &host, int index) {
-  int n = 0;
-  for (int i = 1; i < index; ++i) {
-    const PF_ParamType t = host.registeredParams().at(static_cast<size_t>(i - 1)).param_type;
-    if (t != PF_Param_GROUP_START && t != PF_Param_GROUP_END) ++n;
-  }
-  return n;
-}
+  // An error from the host's add_param stops registration and is returned.
+  auto failing = vtest::MakeHost();
+  failing->injectFault(vemu::Fault::AddParam, PF_Err_OUT_OF_MEMORY, 5);
+  EXPECT_EQ(failing->paramsSetup(), PF_Err_OUT_OF_MEMORY);
+  EXPECT_EQ(failing->registeredParams().size(), 5u);
+  EXPECT_EQ(failing->outData().num_params, 55);
 
-TEST_F(ParamsTest, FailedCheckoutStopsReadingAndLeavesLaterFieldsAlone) {
-  const RenderSettings fresh;
-  for (bool temporary : {true, false}) {
-    auto host = vtest::MakeHost();
-    vtest::ApplyEffect(*host);
-    const int colorA2 = host->findParam("2 : Color A");
-    host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
-    host->setPoint(host->findParam("2 : Blur Center"), 10.0, 20.0);
-    host->injectFault(vemu::Fault::CheckoutParam, PF_Err_INVALID_INDEX, ValuesBefore(*host, colorA2));
-    vemu::Host::DirectCall call(*host);
-    RenderSettings record;
-    GetParamByCheckout getter(call.in(), temporary);
-    EXPECT_EQ(ReadParams(&record, getter), PF_Err_INVALID_INDEX);
-
-    const GroupSettings &g2 = record.groups[1];
-    const GroupSettings &f2 = fresh.groups[1];
-    EXPECT_EQ(g2.enable, 1); // read before the failure
-    EXPECT_EQ(g2.blurCenter.x, 10 << 16);
-    EXPECT_EQ(std::memcmp(&g2.colorA, &f2.colorA, sizeof g2.colorA), 0);
-    EXPECT_EQ(std::memcmp(&g2.colorB, &f2.colorB, sizeof g2.colorB), 0);
-    EXPECT_EQ(g2.range, f2.range);
-    EXPECT_EQ(g2.blurAmount, f2.blurAmount);
-    EXPECT_EQ(g2.blurOffset, f2.blurOffset);
-    EXPECT_EQ(g2.softness, f2.softness);
-    EXPECT_EQ(g2.softnessThreshold, f2.softnessThreshold);
-    EXPECT_EQ(g2.keepDivision, f2.keepDivision);
-    EXPECT_EQ(g2.invert, f2.invert);
-    EXPECT_EQ(std::memcmp(&record.groups[2], &fresh.groups[2], 2 * sizeof(GroupSettings)), 0);
-    EXPECT_EQ(record.groups[0].blurAmount, 10.0);
-
-    // Only what was checked out goes back: nothing more, nothing less.
-    EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    EXPECT_EQ(host->counters().paramCheckins, host->counters().paramCheckouts) << temporary;
-    EXPECT_EQ(host->leaks(), "") << temporary;
-  }
-}
-
-TEST_F(ParamsTest, FailedCheckinStillReleasesTheRestAndReportsTheError) {
-  auto host = vtest::MakeHost();
-  vtest::ApplyEffect(*host);
-  vemu::Host::DirectCall call(*host);
+  // A refused check-in is reported, and the other definitions still go back.
+  auto reader = vtest::AppliedHost();
+  vemu::Host::DirectCall call(*reader);
   GetParamByCheckout getter(call.in(), false);
   ASSERT_EQ(ReadParams(nullptr, getter), PF_Err_NONE);
-  host->injectFault(vemu::Fault::CheckinParam, PF_Err_BAD_CALLBACK_PARAM, 3, true);
+  reader->injectFault(vemu::Fault::CheckinParam, PF_Err_BAD_CALLBACK_PARAM, 3, true);
   EXPECT_EQ(ReleaseParams(getter), PF_Err_BAD_CALLBACK_PARAM);
-  EXPECT_EQ(host->counters().paramCheckins, 45); // every object but the refused one
-  // A second pass hands back nothing already returned.
-  EXPECT_EQ(ReleaseParams(getter), PF_Err_NONE);
-  EXPECT_EQ(host->counters().paramCheckins, 45);
+  EXPECT_EQ(reader->counters().paramCheckins, 45); // of the 46 that carry a value
 }
 
-TEST_F(ParamsTest, ClassicRenderWithFailedCheckoutRendersNothingAndChecksEverythingIn) {
-  auto host = vtest::MakeHost();
-  host->setLayerSize(16, 8);
-  vtest::ApplyEffect(*host);
-  const int colorA2 = host->findParam("2 : Color A");
-  host->injectFault(vemu::Fault::CheckoutParam, PF_Err_OUT_OF_MEMORY, ValuesBefore(*host, colorA2));
-  vemu::Image input(16, 8, PF_PixelFormat_ARGB32);
-  vemu::Image output(16, 8, PF_PixelFormat_ARGB32);
-  const A_u_char sentinel[4] = {7, 8, 9, 10};
-  output.fillBytes(sentinel);
-  const std::vector<uint8_t> before = output.pixelBytes();
-  EXPECT_EQ(host->renderClassic(input, output), PF_Err_OUT_OF_MEMORY);
-  EXPECT_EQ(output.pixelBytes(), before);
-  EXPECT_EQ(host->counters().paramCheckouts, ValuesBefore(*host, colorA2));
+// ---- UI updates: each group's ten controls follow its checkbox ----
+
+bool Disabled(const PF_ParamUIFlags flags) { return (flags & PF_PUI_DISABLED) != 0; }
+
+// One call's 40 updates: groups in order, each group's controls in this
+// order, the disabled bit set exactly for the groups that are off.
+void ExpectOneRound(vemu::Host &host, const std::vector<vemu::ParamUIUpdate> &updates, const bool on[4]) {
+  static const char *const kSwitched[] = {"Blur Center", "Invert", "Color B", "Range", "Blur Amount", "Blur Offset",
+                                          "Softness", "Softness Threshold", "Keep Division", "Color A"};
+  ASSERT_EQ(updates.size(), 40u);
+  size_t k = 0;
+  for (int g = 1; g <= 4; ++g) {
+    for (const char *control : kSwitched) {
+      const int index = host.findParam(std::to_string(g) + " : " + control);
+      EXPECT_EQ(updates[k].index, index) << "update " << k;
+      EXPECT_EQ(Disabled(updates[k].uiFlags), !on[g - 1]) << "update " << k;
+      // Apart from the disabled bit, each update is the host's own definition.
+      PF_ParamDef expected = host.paramArray()[index][0];
+      expected.ui_flags = updates[k].uiFlags;
+      EXPECT_EQ(std::memcmp(&updates[k].def, &expected, sizeof expected), 0) << "update " << k;
+      ++k;
+    }
+  }
+}
+
+TEST_F(ParamsTest, ControlsFollowTheirGroupCheckboxAndNothingElseChanges) {
+  auto host = vtest::AppliedHost();
+  // A flag the plug-in does not own travels unchanged.
+  const int center1 = host->findParam("1 : Blur Center");
+  host->paramValue(center1).ui_flags = PF_PUI_ECW_SEPARATOR | PF_PUI_DISABLED;
+  std::vector<PF_ParamDef> before;
+  for (int index = 1; index < host->paramCount(); ++index) before.push_back(host->paramValue(index));
+
+  const bool rounds[][4] = {{true, false, false, false}, {true, false, true, false}, {false, true, false, true},
+                            {true, false, false, false}};
+  for (const bool *on : rounds) {
+    for (int g = 1; g <= 4; ++g)
+      host->setCheckbox(host->findParam(std::to_string(g) + " : Enable Color Group"), on[g - 1]);
+    host->resetLogs();
+    ASSERT_EQ(host->updateParamsUI(), PF_Err_NONE);
+    ExpectOneRound(*host, host->paramUIUpdates(), on);
+  }
+  EXPECT_EQ(host->paramUIUpdates()[0].uiFlags, PF_PUI_ECW_SEPARATOR);
+  // Values are as before (the checkboxes are back where they started); only
+  // the switched controls of groups 2 to 4 end disabled, never a checkbox,
+  // heading, group end or global parameter.
+  for (int index = 1; index < host->paramCount(); ++index) {
+    const PF_ParamDef &now = host->paramValue(index);
+    const bool switched = index > 15 && now.param_type != PF_Param_GROUP_START &&
+                          now.param_type != PF_Param_GROUP_END && std::strstr(now.name, "Enable") == nullptr;
+    EXPECT_EQ(Disabled(now.ui_flags), switched) << now.name;
+    EXPECT_EQ(std::memcmp(&now.u, &before[index - 1].u, sizeof now.u), 0) << now.name;
+  }
+
+  // The host's errors do not stop the other controls, nor fail the command.
+  host->resetLogs();
+  host->injectFault(vemu::Fault::UpdateParamUI, PF_Err_INTERNAL_STRUCT_DAMAGED, 3);
+  EXPECT_EQ(host->updateParamsUI(), PF_Err_NONE);
+  EXPECT_EQ(host->paramUIUpdates().size(), 40u);
   EXPECT_EQ(host->leaks(), "");
 }
 
-TEST_F(ParamsTest, SmartPreRenderLeavesNoParameterCheckedOut) {
-  auto host = vtest::MakeHost();
-  host->setLayerSize(16, 8);
-  vtest::ApplyEffect(*host);
-  vemu::PreRenderResult result;
-  ASSERT_EQ(host->preRenderOnly({}, &result), PF_Err_NONE);
-  EXPECT_EQ(host->counters().paramCheckouts, 46);
-  EXPECT_EQ(host->counters().paramCheckins, 46);
-  EXPECT_EQ(host->leaks(), "");
+TEST_F(ParamsTest, SuiteVersionFollowsTheHostReleaseAndItsAbsenceIsAnError) {
+  struct Case {
+    A_short major, minor;
+    A_long release;
+    int suiteVersion;
+  } cases[] = {{9, 0, 0, 2},     {11, 20, 0, 2},    {12, 0, 0, 2},    {12, 10, 0, 2},    {12, 11, 65, 2},
+               {12, 12, 70, 2},  {12, 13, 80, 2},   {12, 14, 90, 2},  {12, 15, 9999, 3}, {12, 40, 9999, 3},
+               {13, 0, 100, 2},  {13, 1, 105, 2},   {13, 2, 110, 3},  {13, 3, 9999, 3},  {13, 28, 9999, 3},
+               {14, 0, 9999, 3}, {18, 5, 9999, 3}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
+    auto host = vtest::AppliedHost(c.major, c.minor);
+    {
+      vemu::Host::DirectCall call(*host);
+      EXPECT_EQ(HostReleaseNumber(call.in()), c.release);
+    }
+    ASSERT_EQ(host->updateParamsUI(), PF_Err_NONE);
+    const std::map<std::string, long> acquired = host->suiteAcquisitions();
+    const std::string wanted = "PF Param Utils Suite/" + std::to_string(c.suiteVersion);
+    EXPECT_EQ(acquired.count(wanted) ? acquired.at(wanted) : 0, 1);
+    EXPECT_EQ(acquired.count("PF Param Utils Suite/" + std::to_string(5 - c.suiteVersion)), 0u);
+    EXPECT_EQ(host->paramUIUpdates().size(), 40u);
+    EXPECT_EQ(host->leaks(), "");
+    // Without that suite: an unknown error, and no control is touched.
+    auto bare = vtest::AppliedHost(c.major, c.minor);
+    bare->withholdSuite("PF Param Utils Suite", c.suiteVersion);
+    EXPECT_EQ(bare->updateParamsUI(), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(bare->returnMessage(), "\x95s\x96\xbe\x82\xc8\x83G\x83\x89\x81[");
+    EXPECT_TRUE(bare->paramUIUpdates().empty());
+    EXPECT_EQ(bare->leaks(), "");
+  }
+}
 
-  // A failing checkout part-way leaves nothing with the host either.
-  host->injectFault(vemu::Fault::CheckoutParam, PF_Err_OUT_OF_MEMORY, 10);
-  EXPECT_EQ(host->preRenderOnly({}, &result), PF_Err_OUT_OF_MEMORY);
-  EXPECT_EQ(host->outstandingParams(), 0);
+TEST_F(ParamsTest, ParameterArrayThatLacksTheGroupsIsRefused) {
+  auto host = vtest::AppliedHost();
+  host->resetLogs();
+  {
+    vemu::Host::DirectCall call(*host);
+    EXPECT_EQ(UpdateGroupControls(call.in(), nullptr), PF_Err_BAD_CALLBACK_PARAM);
+    call.in()->num_params = 20; // the array ends inside group 2
+    EXPECT_EQ(UpdateGroupControls(call.in(), host->paramArray()), PF_Err_BAD_CALLBACK_PARAM);
+  }
+  EXPECT_TRUE(host->paramUIUpdates().empty());
   EXPECT_EQ(host->leaks(), "");
 }
 

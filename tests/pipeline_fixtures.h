@@ -1,5 +1,5 @@
 // Helpers for the tests of the pipeline stages: thread counts to compare,
-// planes drawn from text pictures, and pseudo-random test pixels.
+// planes drawn from text pictures, and test images at each depth.
 #pragma once
 
 #include <cstdint>
@@ -38,44 +38,35 @@ inline std::string PlaneText(const MaskPlane8 &plane) {
   return text;
 }
 
-// Small xorshift generator: the same pictures on every platform.
-struct Rng {
-  uint32_t state;
-  explicit Rng(uint32_t seed) : state(seed ? seed : 1) {}
-  uint32_t next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-  }
-  uint32_t below(uint32_t n) { return next() % n; }
-};
+// An image of pseudo-random bytes (a small xorshift generator, the same on
+// every platform): every pixel differs from the others, so copies show where
+// they came from.
+inline vemu::Image NoisyImage(int w, int h, PF_PixelFormat format, uint32_t seed) {
+  vemu::Image image(w, h, format);
+  for (int y = 0; y < h; ++y)
+    for (int i = 0; i < vemu::BytesPerPixel(format) * w; ++i) {
+      seed ^= seed << 13;
+      seed ^= seed >> 17;
+      seed ^= seed << 5;
+      image.row(y)[i] = static_cast<uint8_t>(seed);
+    }
+  return image;
+}
 
-// The three pixel depths: host format and a pixel made from 8-bit channels
-// (16-bit: v x 32768 / 255 rounded down after adding 128; float: v / 255).
-template <typename P> struct Depth;
-template <> struct Depth<PF_Pixel8> {
-  static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB32;
-  static PF_Pixel8 From8(const PF_Pixel &c) { return c; }
-};
-template <> struct Depth<PF_Pixel16> {
-  static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB64;
-  static A_u_short Channel(A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); }
-  static PF_Pixel16 From8(const PF_Pixel &c) {
-    return PF_Pixel16{Channel(c.alpha), Channel(c.red), Channel(c.green), Channel(c.blue)};
+// An image of the given depth whose pixels, row after row, are the given
+// 8-bit ones (16-bit: v x 32768 / 255 rounded; float: v / 255).
+inline vemu::Image ImageFrom8(int w, int h, PF_PixelFormat format, const std::vector<PF_Pixel> &pixels) {
+  vemu::Image image(w, h, format);
+  for (int i = 0; i < w * h; ++i) {
+    const PF_Pixel &c = pixels[i];
+    if (format == PF_PixelFormat_ARGB32) image.at<PF_Pixel8>(i % w, i / w) = c;
+    const auto wide = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); };
+    if (format == PF_PixelFormat_ARGB64)
+      image.at<PF_Pixel16>(i % w, i / w) = PF_Pixel16{wide(c.alpha), wide(c.red), wide(c.green), wide(c.blue)};
+    if (format == PF_PixelFormat_ARGB128)
+      image.at<PF_PixelFloat>(i % w, i / w) =
+          PF_PixelFloat{c.alpha / 255.0f, c.red / 255.0f, c.green / 255.0f, c.blue / 255.0f};
   }
-};
-template <> struct Depth<PF_PixelFloat> {
-  static constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB128;
-  static PF_PixelFloat From8(const PF_Pixel &c) {
-    return PF_PixelFloat{c.alpha / 255.0f, c.red / 255.0f, c.green / 255.0f, c.blue / 255.0f};
-  }
-};
-
-// An image of depth P whose pixels, row after row, are the given 8-bit ones.
-template <typename P> vemu::Image ImageFrom8(int w, int h, const std::vector<PF_Pixel> &pixels) {
-  vemu::Image image(w, h, Depth<P>::kFormat);
-  for (int i = 0; i < w * h; ++i) image.at<P>(i % w, i / w) = Depth<P>::From8(pixels[i]);
   return image;
 }
 

@@ -1,248 +1,86 @@
-// Stored defaults end to end on Linux: the file's place, its values as the
+// Stored defaults end to end on Linux, driven through the options dialog's
+// buttons (the emulator presses them): the file's place, its values as the
 // registered defaults, storing and restoring, the locale's decimal separator,
-// and the paths and hosts for which the file is neither read nor written.
+// the hosts for which the file is neither read nor written, and what the
+// dialog is given.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "EffectParams.h"
 #include "SettingsSandbox.h"
 #include "TestSupport.h"
+#include "options/DialogChoiceSuite.h"
 #include "options/StoredDefaults.h"
 #include "settings/SettingsFile.h"
 
 namespace {
 
-const char kCrLf[] = "\r\n";
-
-bool Exists(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
-void MakeFolders(const std::string &path) {
-  for (size_t at = 1; at <= path.size(); ++at)
-    if (at == path.size() || path[at] == '/') mkdir(path.substr(0, at).c_str(), 0700);
-}
-
-std::string ReadText(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteText(const std::string &path, const std::string &text) {
-  MakeFolders(path.substr(0, path.rfind('/')));
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 // The application-data folder is a scratch folder of the test's own; the
 // locale environment and the process locale are put back afterwards.
 class StoredDefaultsTest : public testing::Test {
  protected:
-  void SetUp() override {
-    root_ = sandbox_.root();
-    config_ = sandbox_.config();
-  }
   void TearDown() override {
     unsetenv("LC_ALL");
     unsetenv("LOCPATH");
     std::setlocale(LC_ALL, "C");
   }
-
-  std::string SettingsPath() const { return sandbox_.settingsPath(); }
-
-  // A host with the effect applied, reading this test's settings.
-  static std::unique_ptr<vemu::Host> AppliedHost(int major = 13, int minor = 28) {
-    auto host = vtest::MakeHost();
-    host->setApiVersion(major, minor);
-    vtest::ApplyEffect(*host);
-    return host;
-  }
-
-  static void Store(vemu::Host &host) {
-    vemu::Host::DirectCall call(host);
-    StoreCurrentParamsAsDefaults(call.in(), host.paramArray());
-  }
-  static void Restore(vemu::Host &host) {
-    vemu::Host::DirectCall call(host);
-    RestoreInitialDefaults(call.in());
-  }
+  std::string Path() const { return sandbox_.settingsPath(); }
+  std::string Tovra() const { return sandbox_.config() + "/Tovra"; }
 
   vtest::SettingsSandbox sandbox_;
-  std::string root_, config_;
 };
 
-const PF_ParamDef &Registered(const vemu::Host &host, const std::string &name) {
-  const int index = host.findParam(name);
-  EXPECT_GT(index, 0) << name;
-  return host.registeredParams().at(static_cast<size_t>(index - 1));
+// Presses a button of the options dialog.
+void Press(vemu::Host &host, A_long choice) {
+  host.setDialogChoice(choice);
+  ASSERT_EQ(host.doDialog(), PF_Err_NONE);
+}
+
+// The registered value of a parameter, checked to equal its default; for a
+// colour, its channel 'a', 'r', 'g' or 'b'.
+double Value(const vemu::Host &host, const std::string &name, char channel = 0) {
+  const PF_ParamDef &d = host.registeredParams().at(static_cast<size_t>(vtest::ParamIndex(host, name) - 1));
+  const size_t at = std::string("argb").find(channel);
+  using Pair = std::pair<double, double>;
+  const Pair both = d.param_type == PF_Param_POPUP      ? Pair(d.u.pd.value, d.u.pd.dephault)
+                    : d.param_type == PF_Param_CHECKBOX ? Pair(d.u.bd.value, d.u.bd.dephault)
+                    : d.param_type == PF_Param_COLOR    ? Pair((&d.u.cd.value.alpha)[at], (&d.u.cd.dephault.alpha)[at])
+                                                        : Pair(d.u.fs_d.value, d.u.fs_d.dephault);
+  EXPECT_EQ(both.first, both.second) << name;
+  return both.first;
 }
 
 // The file "Set current parameter values to default" writes for the built-in
 // values, with group 2 switched on and its Blur Amount at 3.5.
-std::string ExpectedStoredFile(const char *decimal = ".") {
-  auto fraction = [&](int whole, const char *digits) { return std::to_string(whole) + decimal + digits; };
-  std::vector<std::string> lines = {"[Version=1.0]", "View=1", "Master Blur Amount=" + fraction(0, "000000")};
+std::string ExpectedStoredFile(const char *decimal) {
+  auto number = [&](int whole, const char *digits) { return std::to_string(whole) + decimal + digits; };
+  std::vector<std::string> lines = {"[Version=1.0]", "View=1", "Master Blur Amount=" + number(0, "000000")};
   for (int g = 1; g <= 4; ++g) {
     const std::string p = std::to_string(g) + " : ";
     lines.push_back(p + "Enable Color Group=" + (g <= 2 ? "1" : "0"));
-    for (const char *color : {"Color A", "Color B"}) {
-      lines.push_back(p + color + ".r=3");
-      lines.push_back(p + color + ".g=180");
-      lines.push_back(p + color + ".b=245");
-      lines.push_back(p + color + ".a=255");
-    }
-    lines.push_back(p + "Range=" + fraction(0, "000000"));
-    lines.push_back(p + "Blur Amount=" + (g == 2 ? fraction(3, "500000") : fraction(10, "000000")));
-    lines.push_back(p + "Blur Offset=" + fraction(0, "000000"));
-    lines.push_back(p + "Softness=" + fraction(10, "000000"));
-    lines.push_back(p + "Softness Threshold=" + fraction(50, "000000"));
+    for (const char *color : {"Color A", "Color B"})
+      for (const char *channel : {".r=3", ".g=180", ".b=245", ".a=255"}) lines.push_back(p + color + channel);
+    const std::pair<const char *, std::string> sliders[] = {
+        {"Range", number(0, "000000")},       {"Blur Amount", g == 2 ? number(3, "500000") : number(10, "000000")},
+        {"Blur Offset", number(0, "000000")}, {"Softness", number(10, "000000")},
+        {"Softness Threshold", number(50, "000000")}};
+    for (const auto &slider : sliders) lines.push_back(p + slider.first + "=" + slider.second);
     lines.push_back(p + "Keep Division=1");
     lines.push_back(p + "Invert=0");
   }
   std::string text;
-  for (const std::string &line : lines) text += line + kCrLf;
+  for (const std::string &line : lines) text += line + "\r\n";
   return text;
-}
-
-void SwitchOnGroup2(vemu::Host &host) {
-  host.setCheckbox(host.findParam("2 : Enable Color Group"), true);
-  host.setFloat(host.findParam("2 : Blur Amount"), 3.5);
-}
-
-TEST_F(StoredDefaultsTest, SettingsPathFollowsTheEnvironment) {
-  struct Case {
-    const char *config; // XDG_CONFIG_HOME, or null for unset
-    const char *home;   // HOME, or null for unset
-    const char *path;   // expected path, or null when none can be named
-  } cases[] = {
-      {"/x/cfg", "/h", "/x/cfg/Tovra/Tandro/T_Vortane.ini"},
-      {"/x/cfg//", "/h", "/x/cfg/Tovra/Tandro/T_Vortane.ini"},
-      {nullptr, "/h", "/h/.config/Tovra/Tandro/T_Vortane.ini"},
-      {nullptr, "/h/", "/h/.config/Tovra/Tandro/T_Vortane.ini"},
-      {"", "/h", "/h/.config/Tovra/Tandro/T_Vortane.ini"},
-      {"relative/cfg", "/h", "/h/.config/Tovra/Tandro/T_Vortane.ini"},
-      {"/", "/h", "/Tovra/Tandro/T_Vortane.ini"},
-      {nullptr, nullptr, nullptr},
-      {nullptr, "", nullptr},
-      {"relative", "home", nullptr},
-  };
-  for (const Case &c : cases) {
-    if (c.config) setenv("XDG_CONFIG_HOME", c.config, 1); else unsetenv("XDG_CONFIG_HOME");
-    if (c.home) setenv("HOME", c.home, 1); else unsetenv("HOME");
-    char path[kSettingsPathSize];
-    std::memset(path, 'x', sizeof path);
-    const bool named = GetSettingsFilePath(path);
-    EXPECT_EQ(named, c.path != nullptr) << (c.config ? c.config : "(unset)");
-    EXPECT_STREQ(path, c.path ? c.path : "") << (c.config ? c.config : "(unset)");
-  }
-}
-
-TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncation) {
-  WriteText(SettingsPath(), "[Other]\r\n1 : Range=9\r\n"
-                            "[Version=1.0]\r\n"
-                            "View=7\r\n"
-                            "Master Blur Amount=2.25\r\n"
-                            "1 : Blur Amount=25.5\r\n"
-                            "1 : Color A.r=300\r\n"
-                            "1 : Color A.a=0\r\n"
-                            "1 : Enable Color Group=256\r\n"
-                            "2 : Enable Color Group=1\r\n"
-                            "3 : Softness=abc\r\n"
-                            "4 : Invert=1\r\n"
-                            "4 : Color B.b=-1\r\n");
-  auto host = AppliedHost();
-  const PF_PopupDef &view = Registered(*host, "View").u.pd;
-  EXPECT_EQ(view.value, 7);
-  EXPECT_EQ(view.dephault, 7);
-  EXPECT_EQ(Registered(*host, "Master Blur Amount").u.fs_d.value, 2.25);
-  const PF_FloatSliderDef &blur1 = Registered(*host, "1 : Blur Amount").u.fs_d;
-  EXPECT_EQ(blur1.value, static_cast<double>(25.5f));
-  EXPECT_EQ(blur1.dephault, 25.5f);
-  EXPECT_EQ(Registered(*host, "2 : Blur Amount").u.fs_d.value, 10.0); // group 1 only
-  const PF_ColorDef &colorA = Registered(*host, "1 : Color A").u.cd;
-  EXPECT_EQ(colorA.value.red, 44); // 300 cut to 8 bits
-  EXPECT_EQ(colorA.value.green, 180);
-  EXPECT_EQ(colorA.value.alpha, 255); // a stored alpha has no effect
-  EXPECT_EQ(colorA.dephault.alpha, 255);
-  EXPECT_EQ(Registered(*host, "1 : Enable Color Group").u.bd.value, 0); // 256: low byte 0
-  EXPECT_EQ(Registered(*host, "2 : Enable Color Group").u.bd.value, 1);
-  EXPECT_EQ(Registered(*host, "3 : Softness").u.fs_d.value, 0.0); // not a number
-  EXPECT_EQ(Registered(*host, "4 : Invert").u.bd.value, 1);
-  EXPECT_EQ(Registered(*host, "4 : Color B").u.cd.value.blue, 255);
-  EXPECT_EQ(Registered(*host, "1 : Range").u.fs_d.value, 0.0); // other sections are not read
-  EXPECT_EQ(host->leaks(), "");
-}
-
-TEST_F(StoredDefaultsTest, OnlyHostsOfApi1212AndLaterReadTheFile) {
-  {
-    // No file: the built-in defaults, and reading creates nothing.
-    auto host = AppliedHost();
-    EXPECT_EQ(Registered(*host, "1 : Softness").u.fs_d.value, 10.0);
-    EXPECT_FALSE(Exists(config_ + "/Tovra"));
-  }
-  WriteText(SettingsPath(), "[Version=1.0]\r\nView=3\r\n1 : Softness=4.5\r\n");
-  struct Case {
-    A_short major, minor;
-    bool reads;
-  } cases[] = {{9, 0, false}, {11, 40, false}, {12, 11, false}, {12, 12, true}, {12, 13, true}, {13, 0, true}};
-  for (const Case &c : cases) {
-    auto host = AppliedHost(c.major, c.minor);
-    EXPECT_EQ(Registered(*host, "View").u.pd.value, c.reads ? 3 : 1) << c.major << "." << c.minor;
-    EXPECT_EQ(Registered(*host, "1 : Softness").u.fs_d.value, c.reads ? 4.5 : 10.0) << c.major << "." << c.minor;
-    EXPECT_STREQ(SettingsSection(), c.reads ? "Version=1.0" : "") << c.major << "." << c.minor;
-  }
-}
-
-TEST_F(StoredDefaultsTest, StoringWritesEveryValueInHostOrderAndNewInstancesGetThem) {
-  auto host = AppliedHost();
-  SwitchOnGroup2(*host);
-  {
-    // Without the command's parameters there is nothing to store.
-    vemu::Host::DirectCall call(*host);
-    StoreCurrentParamsAsDefaults(call.in(), nullptr);
-    EXPECT_FALSE(Exists(SettingsPath()));
-  }
-  Store(*host);
-  EXPECT_EQ(ReadText(SettingsPath()), ExpectedStoredFile());
-
-  auto next = AppliedHost();
-  EXPECT_EQ(Registered(*next, "2 : Enable Color Group").u.bd.dephault, 1);
-  EXPECT_EQ(Registered(*next, "2 : Blur Amount").u.fs_d.dephault, 3.5f);
-  EXPECT_EQ(Registered(*next, "3 : Blur Amount").u.fs_d.dephault, 10.0f);
-  EXPECT_EQ(host->leaks(), "");
-}
-
-TEST_F(StoredDefaultsTest, StoringAgainReplacesKeysInPlaceAndKeepsEverythingElse) {
-  const std::string before = "; kept comment\r\n[Other]\r\nView=9\r\n"
-                             "[Version=1.0]\r\nCustom=5\r\nview=2\r\n\r\n"
-                             "[Later]\r\nk=v\r\n";
-  WriteText(SettingsPath(), before);
-  auto host = AppliedHost();
-  EXPECT_EQ(Registered(*host, "View").u.pd.value, 2);
-  SwitchOnGroup2(*host);
-  Store(*host);
-  host->setPopup(host->findParam("View"), 6);
-  Store(*host);
-  // The stored keys after View, in the order they were first written.
-  std::string keys = ExpectedStoredFile();
-  keys = keys.substr(keys.find("Master Blur Amount"));
-  const std::string expected = "; kept comment\r\n[Other]\r\nView=9\r\n"
-                               "[Version=1.0]\r\nCustom=5\r\nView=6\r\n" +
-                               keys + "\r\n[Later]\r\nk=v\r\n";
-  EXPECT_EQ(ReadText(SettingsPath()), expected);
 }
 
 // The comma locale: the system's de_DE.UTF-8, or one compiled into the
@@ -259,126 +97,221 @@ bool ProvideCommaLocale(const std::string &scratch) {
   return found;
 }
 
-TEST_F(StoredDefaultsTest, NumbersUseTheProcessLocaleSetAtTheFirstCall) {
-  ASSERT_TRUE(ProvideCommaLocale(root_)) << "no de_DE.UTF-8 locale (run scripts/setup.sh)";
-  setenv("LC_ALL", "de_DE.UTF-8", 1);
-  auto host = vtest::MakeHost();
-  // Whether or not the plug-in was called before in this process, the filter
-  // is made anew after global setdown and takes the locale then.
-  ASSERT_EQ(host->globalSetdown(), PF_Err_NONE);
-  vtest::ApplyEffect(*host);
-  EXPECT_STREQ(std::localeconv()->decimal_point, ",");
-  SwitchOnGroup2(*host);
-  Store(*host);
-  const std::string text = ReadText(SettingsPath());
-  EXPECT_NE(text.find("1 : Blur Amount=10,000000\r\n"), std::string::npos);
-  EXPECT_EQ(text.find("10.000000"), std::string::npos);
-  EXPECT_EQ(text, ExpectedStoredFile(","));
-
-  auto next = AppliedHost();
-  EXPECT_EQ(Registered(*next, "1 : Blur Amount").u.fs_d.value, 10.0);
-  EXPECT_EQ(Registered(*next, "2 : Blur Amount").u.fs_d.value, 3.5);
-  EXPECT_EQ(Registered(*next, "1 : Softness Threshold").u.fs_d.value, 50.0);
-}
-
-TEST_F(StoredDefaultsTest, RestoreRemovesTheFileAndTheFoldersItLeavesEmpty) {
-  {
-    auto host = AppliedHost();
-    Store(*host);
-    ASSERT_TRUE(Exists(SettingsPath()));
-    Restore(*host);
-    EXPECT_FALSE(Exists(config_ + "/Tovra"));
-    EXPECT_TRUE(Exists(config_));
-    auto next = AppliedHost();
-    EXPECT_EQ(Registered(*next, "1 : Blur Amount").u.fs_d.value, 10.0);
-  }
-  {
-    // No file: the folders are made and removed again.
-    auto host = AppliedHost();
-    Restore(*host);
-    EXPECT_FALSE(Exists(config_ + "/Tovra"));
-    EXPECT_TRUE(Exists(config_));
-  }
-  {
-    // A Tovra folder that holds something else stays.
-    auto host = AppliedHost();
-    Store(*host);
-    WriteText(config_ + "/Tovra/other.txt", "x");
-    Restore(*host);
-    EXPECT_FALSE(Exists(config_ + "/Tovra/Tandro"));
-    EXPECT_TRUE(Exists(config_ + "/Tovra/other.txt"));
+TEST_F(StoredDefaultsTest, SettingsPathFollowsTheEnvironment) {
+  const std::string fits = "/" + std::string(259 - 28, 'p'); // with the file's 27 characters, 259 in all
+  const std::string tooLong = fits + "p";
+  struct Case {
+    const char *config; // XDG_CONFIG_HOME, or null for unset
+    const char *home;   // HOME, or null for unset
+    std::string path;   // expected path, or "" when none can be named
+  } cases[] = {
+      {"/x/cfg", "/h", "/x/cfg/Tovra/Tandro/T_Vortane.ini"},
+      {"/x/cfg//", "/h", "/x/cfg/Tovra/Tandro/T_Vortane.ini"},
+      {nullptr, "/h", "/h/.config/Tovra/Tandro/T_Vortane.ini"},
+      {nullptr, "/h/", "/h/.config/Tovra/Tandro/T_Vortane.ini"},
+      {"", "/h", "/h/.config/Tovra/Tandro/T_Vortane.ini"},
+      {"relative/cfg", "/h", "/h/.config/Tovra/Tandro/T_Vortane.ini"},
+      {"/", "/h", "/Tovra/Tandro/T_Vortane.ini"},
+      {fits.c_str(), "/h", fits + "/Tovra/Tandro/T_Vortane.ini"}, // the terminator fills the buffer
+      {tooLong.c_str(), "/h", ""},
+      {nullptr, nullptr, ""},
+      {nullptr, "", ""},
+      {"relative", "home", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.config ? c.config : "(unset)");
+    if (c.config) setenv("XDG_CONFIG_HOME", c.config, 1); else unsetenv("XDG_CONFIG_HOME");
+    if (c.home) setenv("HOME", c.home, 1); else unsetenv("HOME");
+    char path[kSettingsPathSize];
+    std::memset(path, 'x', sizeof path);
+    EXPECT_EQ(GetSettingsFilePath(path), !c.path.empty());
+    EXPECT_EQ(path, c.path);
   }
 }
 
-// A path of exactly `length` characters: the application-data folder padded
-// with a folder of the right name length.
-std::string ConfigFolderForPathLength(const std::string &root, size_t length) {
-  const size_t tail = std::strlen("/Tovra/Tandro/T_Vortane.ini");
-  const size_t pad = length - tail - root.size() - 1;
-  return root + "/" + std::string(pad, 'p');
-}
-
-TEST_F(StoredDefaultsTest, PathsThatDoNotFitAreNeitherReadNorWritten) {
-  for (size_t length : {259u, 260u}) {
-    const std::string config = ConfigFolderForPathLength(root_, length);
-    const std::string path = config + "/Tovra/Tandro/T_Vortane.ini";
-    ASSERT_EQ(path.size(), length);
-    const std::string stored = "[Version=1.0]\r\nView=3\r\n";
-    WriteText(path, stored);
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-
-    auto host = AppliedHost();
-    const bool fits = length < kSettingsPathSize;
-    EXPECT_EQ(Registered(*host, "View").u.pd.value, fits ? 3 : 1) << length;
-    host->setPopup(host->findParam("View"), 6);
-    Store(*host);
-    const std::string after = ReadText(path);
-    EXPECT_EQ(after.find("View=6") != std::string::npos, fits) << length;
-    if (!fits) {
-      EXPECT_EQ(after, stored);
-    }
-    Restore(*host);
-    EXPECT_EQ(Exists(path), !fits) << length;
-  }
-}
-
-TEST_F(StoredDefaultsTest, WithoutAnApplicationDataFolderNothingIsReadOrWritten) {
-  unsetenv("XDG_CONFIG_HOME");
-  unsetenv("HOME");
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  const std::string work = root_ + "/cwd";
-  ASSERT_EQ(mkdir(work.c_str(), 0700), 0);
-  ASSERT_EQ(chdir(work.c_str()), 0);
-  // A file a relative path would reach must not be read.
-  WriteText(work + "/Tovra/Tandro/T_Vortane.ini", "[Version=1.0]\r\nView=3\r\n");
-
-  auto host = AppliedHost();
-  EXPECT_EQ(Registered(*host, "View").u.pd.value, 1);
-  Store(*host);
-  Restore(*host);
-  const bool untouched = ReadText(work + "/Tovra/Tandro/T_Vortane.ini") == "[Version=1.0]\r\nView=3\r\n";
-  ASSERT_EQ(chdir(cwd), 0);
-  EXPECT_TRUE(untouched);
+// The file is read as the Windows profile functions read it, and whatever
+// its bytes, each value is registered as read after the truncations of its
+// kind, or the built-in default stays.
+TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncation) {
+  vtest::WriteFile(Path(), "View=5\r\n"                    // keys before any section belong to none
+                    "[Other]\r\n1 : Range=9\r\n"   // other sections are not read
+                    "[ version=1.0 ]\r\n"            // blanks in the brackets, names without case
+                    "  view  =  7  \r\n"
+                    "Master Blur Amount=\"2.25\"\n" // one pair of quotes dropped; a lone LF
+                    "1 : Blur Amount=25.5\r\n"
+                    ";2 : Blur Amount=4\r\n"         // a comment
+                    "\xff\xfe\x01 garbage\r\n" +
+                        std::string(5000, 'k') + "=1\r\n"
+                    "1 : Color A.r=300\r\n"
+                    "1 : Color A.a=0\r\n"
+                    "1 : Enable Color Group=256\r\n"
+                    "2 : Enable Color Group= 1abc\r\n"
+                    "3 : Enable Color Group=4294967297\r\n"
+                    "2 : Softness Threshold='7'\r\n"
+                    "3 : Softness=abc\r\n"
+                    "4 : Invert=+1\r\n"
+                    "4 : Color B.b=-1\r\n"
+                    "4 : Color B.g=\r\n"
+                    "[Version=1.0]\r\n2 : Range=9\r\n"); // only the first section of a name counts
+  auto host = vtest::AppliedHost();
+  const struct {
+    const char *name;
+    char channel;
+    double value;
+  } cases[] = {
+      {"View", 0, 7},
+      {"Master Blur Amount", 0, 2.25},
+      {"1 : Blur Amount", 0, 25.5},
+      {"2 : Blur Amount", 0, 10.0},
+      {"1 : Color A", 'r', 44}, // 300 cut to 8 bits
+      {"1 : Color A", 'g', 180},
+      {"1 : Color A", 'a', 255},        // a stored alpha has no effect
+      {"1 : Enable Color Group", 0, 0}, // 256: low byte 0
+      {"2 : Enable Color Group", 0, 1}, // the leading number
+      {"3 : Enable Color Group", 0, 1}, // 2^32 + 1 wraps to 1
+      {"2 : Softness Threshold", 0, 7},
+      {"3 : Softness", 0, 0.0}, // not a number
+      {"4 : Invert", 0, 1},
+      {"4 : Color B", 'b', 255},
+      {"4 : Color B", 'g', 180}, // empty: the default
+      {"1 : Range", 0, 0.0},
+      {"2 : Range", 0, 0.0},
+  };
+  for (const auto &c : cases) EXPECT_EQ(Value(*host, c.name, c.channel), c.value) << c.name << c.channel;
   EXPECT_EQ(host->leaks(), "");
 }
 
-TEST_F(StoredDefaultsTest, NothingIsReadOrWrittenWithoutASectionAndValuesAreWrittenWhole) {
-  const std::string path = SettingsPath();
-  MakeFolders(config_ + "/Tovra/Tandro");
-  SetSettingsSection("");
-  WriteStoredInt("k", path.c_str(), 5);
-  EXPECT_FALSE(Exists(path));
-  WriteText(path, "[Version=1.0]\r\nk=7\r\n");
-  EXPECT_EQ(ReadStoredInt("k", path.c_str(), 9), 9);
+// Storing into an existing file replaces each key line where it stands (in
+// the first section of the name, whatever the key's case and blanks), puts
+// new keys after the section's last line that is not blank, keeps every
+// other line and the file's line ends, and leaves no temporary file behind.
+TEST_F(StoredDefaultsTest, StoringChangesOnlyTheKeyLines) {
+  std::string keys = ExpectedStoredFile(".");
+  keys = keys.substr(keys.find("Master Blur Amount"));
+  std::string unixKeys = keys;
+  for (size_t at; (at = unixKeys.find('\r')) != std::string::npos;) unixKeys.erase(at, 1);
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"; kept\r\n[Other]\r\nView=9\r\n[Version=1.0]\r\nCustom=5\r\n view = 2 \r\n\r\n[Later]\r\nk=v\r\n"
+       "[Version=1.0]\r\nView=4",
+       "; kept\r\n[Other]\r\nView=9\r\n[Version=1.0]\r\nCustom=5\r\nView=1\r\n" + keys +
+           "\r\n[Later]\r\nk=v\r\n[Version=1.0]\r\nView=4\r\n"},
+      {"[Version=1.0]\nView=2\n", "[Version=1.0]\nView=1\n" + unixKeys},
+  };
+  for (const auto &c : cases) {
+    vtest::WriteFile(Path(), c.before);
+    auto host = vtest::AppliedHost();
+    host->setPopup(host->findParam("View"), 1);
+    host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
+    host->setFloat(host->findParam("2 : Blur Amount"), 3.5);
+    Press(*host, kDialogChoiceStore);
+    EXPECT_EQ(vtest::ReadFile(Path()), c.after);
+  }
+  std::vector<std::string> names;
+  DIR *dir = opendir((Tovra() + "/Tandro").c_str());
+  ASSERT_NE(dir, nullptr);
+  while (const dirent *entry = readdir(dir))
+    if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+  closedir(dir);
+  EXPECT_EQ(names, std::vector<std::string>{"T_Vortane.ini"});
+}
 
-  SetSettingsSection(kSettingsSectionName);
-  EXPECT_EQ(ReadStoredInt("k", path.c_str(), 9), 7);
+// Storing writes every value in host order, with the decimal separator of
+// the process locale set at the first call; new instances get the values;
+// restoring takes the file away again.
+TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
+  for (const char *decimal : {".", ","}) {
+    SCOPED_TRACE(decimal);
+    vtest::RemoveTree(Tovra());
+    if (*decimal == ',') {
+      ASSERT_TRUE(ProvideCommaLocale(sandbox_.root())) << "no de_DE.UTF-8 locale (run scripts/setup.sh)";
+      setenv("LC_ALL", "de_DE.UTF-8", 1);
+    }
+    auto host = vtest::MakeHost();
+    // Whether or not the plug-in was called before in this process, the
+    // filter is made anew after global setdown and takes the locale then.
+    ASSERT_EQ(host->globalSetdown(), PF_Err_NONE);
+    vtest::ApplyEffect(*host);
+    EXPECT_STREQ(std::localeconv()->decimal_point, decimal);
+    host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
+    host->setFloat(host->findParam("2 : Blur Amount"), 3.5);
+    {
+      // Without the command's parameters there is nothing to store.
+      vemu::Host::DirectCall call(*host);
+      StoreCurrentParamsAsDefaults(call.in(), nullptr);
+      EXPECT_FALSE(vtest::Exists(Path()));
+    }
+    Press(*host, kDialogChoiceStore);
+    EXPECT_EQ(vtest::ReadFile(Path()), ExpectedStoredFile(decimal));
+
+    auto next = vtest::AppliedHost();
+    EXPECT_EQ(Value(*next, "2 : Enable Color Group"), 1);
+    EXPECT_EQ(Value(*next, "2 : Blur Amount"), 3.5);
+    EXPECT_EQ(host->leaks(), "");
+  }
   // However long its text, a value is never cut.
-  WriteStoredFloat("huge", path.c_str(), 1e300);
+  WriteStoredFloat("huge", Path().c_str(), 1e300);
   char expected[400];
   std::snprintf(expected, sizeof expected, "huge=%f\r\n", 1e300);
-  EXPECT_NE(ReadText(path).find(expected), std::string::npos);
+  EXPECT_NE(vtest::ReadFile(Path()).find(expected), std::string::npos);
+
+  // Restoring removes the file and the folders it leaves empty, up to the
+  // application-data folder: a Tovra folder holding something else stays,
+  // and without a file the folders are made and removed again.
+  auto host = vtest::AppliedHost();
+  for (bool other : {true, false}) {
+    if (other) vtest::WriteFile(Tovra() + "/other.txt", "x");
+    if (!other) vtest::RemoveTree(Tovra());
+    Press(*host, kDialogChoiceRestore);
+    EXPECT_FALSE(vtest::Exists(Tovra() + "/Tandro"));
+    EXPECT_EQ(vtest::Exists(Tovra() + "/other.txt"), other);
+    EXPECT_EQ(vtest::Exists(Tovra()), other);
+  }
+  EXPECT_TRUE(vtest::Exists(sandbox_.config()));
+}
+
+// What the dialog is given. A stored file is read only by hosts of API 12.12
+// and later, which alone enable the buttons on it; and neither OK, nor an
+// unknown result, nor Store on an older host, nor a host without the choice
+// suite (no dialog: OK) writes the file.
+TEST_F(StoredDefaultsTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
+  const std::string stored = "[Version=1.0]\r\nView=3\r\n";
+  const struct {
+    const char *tag;
+    A_short major, minor;
+    A_long choice;
+    A_long language; // 0 Japanese, 1 English; -1: no dialog
+    bool newHost;
+  } cases[] = {{"en_US", 13, 28, kDialogChoiceOK, 1, true},     {"ja_JP", 13, 28, 3, 0, true},
+               {"JA_jp", 12, 12, -1, 0, true},                  {"de_DE", 13, 0, kDialogChoiceOK, 1, true},
+               {"ja", 12, 13, kDialogChoiceOK, 1, true},        {"", 13, 28, kDialogChoiceOK, 1, true},
+               {"en_US", 12, 11, kDialogChoiceStore, 1, false}, {"en_US", 11, 40, kDialogChoiceStore, 1, false},
+               {"ja_JP", 9, 0, kDialogChoiceOK, 0, false},      {"en_US", 13, 28, kDialogChoiceStore, -1, true}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.tag) + " " + std::to_string(c.major) + "." + std::to_string(c.minor));
+    vtest::WriteFile(Path(), stored);
+    auto host = vtest::AppliedHost(c.major, c.minor);
+    EXPECT_EQ(Value(*host, "View"), c.newHost ? 3 : 1);
+    EXPECT_STREQ(SettingsSection(), c.newHost ? "Version=1.0" : "");
+    host->setPopup(host->findParam("View"), 6);
+    host->setDialogChoice(c.choice);
+    int mainWindow = 0;
+    host->setMainWindow(&mainWindow);
+    host->setAppLanguage(c.tag);
+    if (c.language < 0) host->withholdSuite(kVortaneDialogChoiceSuite, kVortaneDialogChoiceSuiteVersion1);
+    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
+    EXPECT_EQ(vtest::ReadFile(Path()), stored);
+    EXPECT_EQ(host->leaks(), "");
+    const std::vector<vemu::DialogShown> shown = host->dialogsShown();
+    ASSERT_EQ(shown.size(), c.language < 0 ? 0u : 1u);
+    if (shown.empty()) continue;
+    EXPECT_EQ(shown[0].parentWindow, &mainWindow);
+    EXPECT_EQ(shown[0].title, "T_Vortane");
+    EXPECT_EQ(shown[0].language, c.language);
+    EXPECT_EQ(shown[0].manualAddress.rfind("https://", 0), 0u) << shown[0].manualAddress;
+    EXPECT_EQ(shown[0].buttonsEnabled, c.newHost);
+  }
 }
 
 } // namespace

@@ -11,18 +11,73 @@ namespace vtest {
 
 namespace {
 
-GroupValues SceneGroup(const vemu::SyntheticScene &scene, int g) {
-  GroupValues v = SceneGroupValues(scene, g);
-  // The frame is small, so most shapes are edges: a range takes the
-  // antialiased neighbours of each colour B into the group.
-  v.range = 25.0;
-  return v;
+// One group of a scene: the synthetic scene's group `from` (its colours and
+// centre) with these values in slot `slot`. The frame is small, so most
+// shapes are edges: a range takes the antialiased neighbours of each colour
+// B into the group. A negative centre keeps the scene group's own.
+struct GroupRow {
+  int slot, from;
+  double range, blurAmount, blurOffset, softness, softnessThreshold;
+  bool keepDivision, invert;
+  double centerX = -1.0, centerY = -1.0;
+};
+
+struct SceneRow {
+  const char *name;
+  A_long view;       // 0: Normal, left as it is
+  double masterBlur; // 0: left as it is
+  std::vector<GroupRow> groups;
+  void (*prepare)(vemu::Image &);
+};
+
+// Every other pixel, in a checkerboard, fully transparent (alpha is the
+// first channel at every depth, and 0.0f is all zero bits).
+void TransparentChecker(vemu::Image &image) {
+  const int bpp = vemu::BytesPerPixel(image.format());
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = (y + 1) % 2; x < image.width(); x += 2) std::memset(image.row(y) + x * bpp, 0, bpp / 4);
 }
 
+// Columns: slot, from, range, blur amount, blur offset, softness, softness
+// threshold, keep division, invert, centre.
+const SceneRow kScenes[] = {
+    {"one-group", 0, 0.0, {{1, 1, 25, 6, 0, 10, 50, true, false}}, nullptr},
+    {"four-groups",
+     0,
+     1.0,
+     {{1, 1, 25, 5, 0, 4, 50, true, false},
+      {2, 2, 25, 7, 0, 10, 50, false, true},
+      {3, 3, 10, 10, 50, 10, 10, true, false},
+      {4, 4, 25, 4, 0, 3, 50, false, false}},
+     nullptr},
+    {"inward-open-offset",
+     0,
+     0.0,
+     {{1, 3, 25, 9, 100, 0, 50, false, false}, {2, 2, 25, 10, 30, 10, 50, true, true}},
+     nullptr},
+    {"extract-view", 3, 0.0, {{1, 1, 25, 10, 0, 10, 50, true, false}, {2, 4, 25, 10, 0, 10, 50, true, false}}, nullptr},
+    {"group-view", 6, 0.0, {{1, 1, 25, 10, 0, 10, 50, true, false}, {3, 3, 25, 10, 0, 10, 50, true, false}}, nullptr},
+    // Short radii, so each group's working area is smaller than the frame,
+    // with centres far outside it and on its corner.
+    {"far-centres",
+     0,
+     0.0,
+     {{1, 1, 25, 2, 0, 3, 50, true, false, 30000, 20000},
+      {2, 2, 25, 3, 0, 10, 50, false, true, 79, 0},
+      {3, 3, 25, 4, 0, 0, 50, true, false, 5, 30000}},
+     nullptr},
+    // Transparent pixels around and between the group's pixels: the blur's
+    // walks read their alpha, also beyond the group's bounds. Low ranges keep
+    // the groups' bounds well inside the frame.
+    {"transparent-checker",
+     0,
+     0.0,
+     {{1, 3, 5, 6, 50, 10, 50, false, false}, {2, 1, 0, 5, 30, 10, 50, false, true}},
+     TransparentChecker},
+};
+
 void Put32(std::FILE *f, uint32_t v) {
-  const unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                              static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-  std::fwrite(b, 1, 4, f);
+  for (int i = 0; i < 4; ++i) std::fputc(static_cast<int>((v >> (8 * i)) & 0xff), f);
 }
 
 bool Get32(std::FILE *f, uint32_t *v) {
@@ -32,120 +87,34 @@ bool Get32(std::FILE *f, uint32_t *v) {
   return true;
 }
 
-// Every other pixel, in a checkerboard, fully transparent.
-void TransparentChecker(vemu::Image &image) {
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = (y + 1) % 2; x < image.width(); x += 2) {
-      switch (image.format()) {
-      case PF_PixelFormat_ARGB32:
-        image.at<PF_Pixel>(x, y).alpha = 0;
-        break;
-      case PF_PixelFormat_ARGB64:
-        image.at<PF_Pixel16>(x, y).alpha = 0;
-        break;
-      default:
-        image.at<PF_PixelFloat>(x, y).alpha = 0.0f;
-      }
-    }
-}
-
 } // namespace
 
 std::vector<GoldenScene> GoldenScenes() {
   const vemu::SyntheticScene s = vemu::SyntheticCelScene(kGoldenWidth, kGoldenHeight);
   std::vector<GoldenScene> scenes;
-  scenes.push_back({"one-group", [s](vemu::Host &host) {
-                      GroupValues g = SceneGroup(s, 1);
-                      g.blurAmount = 6.0;
-                      SetGroup(host, 1, g);
-                    }});
-  scenes.push_back({"four-groups", [s](vemu::Host &host) {
-                      GroupValues g1 = SceneGroup(s, 1);
-                      g1.blurAmount = 5.0;
-                      g1.softness = 4.0;
-                      SetGroup(host, 1, g1);
-                      GroupValues g2 = SceneGroup(s, 2);
-                      g2.keepDivision = false;
-                      g2.invert = true;
-                      g2.blurAmount = 7.0;
-                      SetGroup(host, 2, g2);
-                      GroupValues g3 = SceneGroup(s, 3);
-                      g3.blurOffset = 50.0;
-                      g3.range = 10.0;
-                      g3.softnessThreshold = 10.0;
-                      SetGroup(host, 3, g3);
-                      GroupValues g4 = SceneGroup(s, 4);
-                      g4.keepDivision = false;
-                      g4.softness = 3.0;
-                      g4.blurAmount = 4.0;
-                      SetGroup(host, 4, g4);
-                      SetMasterBlurAmount(host, 1.0);
-                    }});
-  scenes.push_back({"inward-open-offset", [s](vemu::Host &host) {
-                      GroupValues g = SceneGroup(s, 3);
-                      g.keepDivision = false;
-                      g.blurOffset = 100.0;
-                      g.blurAmount = 9.0;
-                      g.softness = 0.0;
-                      SetGroup(host, 1, g);
-                      GroupValues g2 = SceneGroup(s, 2);
-                      g2.invert = true;
-                      g2.blurOffset = 30.0;
-                      SetGroup(host, 2, g2);
-                    }});
-  scenes.push_back({"extract-view", [s](vemu::Host &host) {
-                      SetGroup(host, 1, SceneGroup(s, 1));
-                      SetGroup(host, 2, SceneGroup(s, 4));
-                      SetView(host, 3);
-                    }});
-  scenes.push_back({"group-view", [s](vemu::Host &host) {
-                      SetGroup(host, 1, SceneGroup(s, 1));
-                      SetGroup(host, 3, SceneGroup(s, 3));
-                      SetView(host, 6);
-                    }});
-  // Short radii, so each group's working area is smaller than the frame,
-  // with centres far outside it and on its corner.
-  scenes.push_back({"far-centres", [s](vemu::Host &host) {
-                      GroupValues g1 = SceneGroup(s, 1);
-                      g1.blurAmount = 2.0;
-                      g1.softness = 3.0;
-                      g1.centerX = 30000.0;
-                      g1.centerY = 20000.0;
-                      SetGroup(host, 1, g1);
-                      GroupValues g2 = SceneGroup(s, 2);
-                      g2.blurAmount = 3.0;
-                      g2.invert = true;
-                      g2.keepDivision = false;
-                      g2.centerX = 79.0;
-                      g2.centerY = 0.0;
-                      SetGroup(host, 2, g2);
-                      GroupValues g3 = SceneGroup(s, 3);
-                      g3.blurAmount = 4.0;
-                      g3.softness = 0.0;
-                      g3.centerX = 5.0;
-                      g3.centerY = 30000.0;
-                      SetGroup(host, 3, g3);
-                    }});
-  // Transparent pixels around and between the group's pixels: the blur's
-  // walks read their alpha, also beyond the group's bounds.
-  scenes.push_back({"transparent-checker",
-                    [s](vemu::Host &host) {
-                      // Low ranges keep the groups' bounds well inside the frame.
-                      GroupValues g1 = SceneGroup(s, 3);
-                      g1.range = 5.0;
-                      g1.blurAmount = 6.0;
-                      g1.keepDivision = false;
-                      g1.blurOffset = 50.0;
-                      SetGroup(host, 1, g1);
-                      GroupValues g2 = SceneGroup(s, 1);
-                      g2.range = 0.0;
-                      g2.blurAmount = 5.0;
-                      g2.invert = true;
-                      g2.keepDivision = false;
-                      g2.blurOffset = 30.0;
-                      SetGroup(host, 2, g2);
-                    },
-                    TransparentChecker});
+  for (const SceneRow &row : kScenes) {
+    scenes.push_back({row.name,
+                      [s, &row](vemu::Host &host) {
+                        for (const GroupRow &r : row.groups) {
+                          GroupValues v = SceneGroupValues(s, r.from);
+                          v.range = r.range;
+                          v.blurAmount = r.blurAmount;
+                          v.blurOffset = r.blurOffset;
+                          v.softness = r.softness;
+                          v.softnessThreshold = r.softnessThreshold;
+                          v.keepDivision = r.keepDivision;
+                          v.invert = r.invert;
+                          if (r.centerX >= 0.0) {
+                            v.centerX = r.centerX;
+                            v.centerY = r.centerY;
+                          }
+                          SetGroup(host, r.slot, v);
+                        }
+                        if (row.masterBlur) SetMasterBlurAmount(host, row.masterBlur);
+                        if (row.view) SetView(host, row.view);
+                      },
+                      row.prepare});
+  }
   return scenes;
 }
 

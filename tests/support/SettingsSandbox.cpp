@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace vtest {
@@ -15,6 +17,24 @@ int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) { retu
 } // namespace
 
 void RemoveTree(const std::string &path) { nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS); }
+
+bool Exists(const std::string &path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string &path, const std::string &text) {
+  for (size_t at = 1; at < path.size(); ++at)
+    if (path[at] == '/') mkdir(path.substr(0, at).c_str(), 0700);
+  std::ofstream(path, std::ios::binary) << text;
+}
 
 SettingsSandbox::SavedVariable SettingsSandbox::Save(const char *name) {
   SavedVariable saved;

@@ -36,4 +36,10 @@ class SettingsSandbox {
 // Removes path and everything below it.
 void RemoveTree(const std::string &path);
 
+// Whole files for the settings tests: whether path exists, its bytes ("" when
+// missing), and writing it with any missing folders made first.
+bool Exists(const std::string &path);
+std::string ReadFile(const std::string &path);
+void WriteFile(const std::string &path, const std::string &text);
+
 } // namespace vtest

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "filters/SimdLevel.h"
@@ -13,13 +14,11 @@ namespace vtest {
 class SimdOverride {
 public:
   SimdOverride() {
-    const char *old = std::getenv("VORTANE_SIMD");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
+    if (const char *old = std::getenv("VORTANE_SIMD")) old_ = old;
   }
   ~SimdOverride() {
-    if (had_)
-      setenv("VORTANE_SIMD", old_.c_str(), 1);
+    if (old_)
+      setenv("VORTANE_SIMD", old_->c_str(), 1);
     else
       unsetenv("VORTANE_SIMD");
   }
@@ -28,8 +27,7 @@ public:
   void use(SimdLevel level) { setenv("VORTANE_SIMD", SimdLevelName(level), 1); }
 
 private:
-  bool had_ = false;
-  std::string old_;
+  std::optional<std::string> old_;
 };
 
 } // namespace vtest

@@ -11,4 +11,11 @@ void ApplyEffect(vemu::Host &host) {
   ASSERT_EQ(host.sequenceSetup(), PF_Err_NONE);
 }
 
+std::unique_ptr<vemu::Host> AppliedHost(A_short major, A_short minor) {
+  auto host = MakeHost();
+  host->setApiVersion(major, minor);
+  ApplyEffect(*host);
+  return host;
+}
+
 } // namespace vtest

@@ -23,5 +23,7 @@ inline std::unique_ptr<vemu::Host> MakeHost(int threads = 2) {
 // Global setup, parameter setup and sequence setup, as the host does when an
 // effect is applied.
 void ApplyEffect(vemu::Host &host);
+// A host of that API version with the effect applied.
+std::unique_ptr<vemu::Host> AppliedHost(A_short major = 13, A_short minor = 28);
 
 } // namespace vtest
