@@ -7,7 +7,6 @@
 
 #include <sys/wait.h>
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -25,11 +24,6 @@ std::string Quoted(const std::string &text) {
   std::string out = "'";
   for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
-}
-
-std::string Shortest(double value) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 template <typename... Values> std::string Printed(const char *format, Values... values) {
@@ -65,9 +59,9 @@ void WriteFramesAndToolRender(const clitest::TempDir &dir, int width, int height
   }
   std::vector<std::string> args = {"render", "f_%04d.png", "t_%04d.png", "--quiet"};
   for (const Setting &s : settings) {
-    std::string value = Shortest(s.host[0]);
+    std::string value = Printed("%.17g", s.host[0]);
     if (s.kind == SettingKind::Color) value = Printed("%d,%d,%d", int(s.host[0]), int(s.host[1]), int(s.host[2]));
-    if (s.kind == SettingKind::Point) value += "," + Shortest(s.host[1]);
+    if (s.kind == SettingKind::Point) value += Printed(",%.17g", s.host[1]);
     args.insert(args.end(), {"--set", s.name + "=" + value});
   }
   const clitest::ToolRun run = clitest::RunTool(dir.path(), args);

@@ -1,23 +1,19 @@
 // The one driver of the options dialog, for the tests and the screenshot
 // viewer: while the dialog's modal loop runs on one thread, a second thread
-// finds the dialog, notes what it shows once its banner is drawn, presses,
-// and sees it close.
+// finds the dialog, waits until its banner is drawn, hands it to a callback
+// that looks at it and presses, and sees it close.
 #pragma once
 
 #include <windows.h>
 
 #include <cstring>
 #include <functional>
-#include <map>
-#include <string>
 #include <thread>
 
 namespace wtest {
 
-constexpr DWORD kWaitMs = 30000;
-
 // Waits until condition() holds or the time is up.
-template <typename Condition> inline bool WaitFor(Condition condition, DWORD ms = kWaitMs) {
+template <typename Condition> inline bool WaitFor(Condition condition, DWORD ms = 30000) {
   const DWORD start = GetTickCount();
   while (!condition()) {
     if (GetTickCount() - start > ms) return false;
@@ -42,22 +38,6 @@ inline double DarkShare(HWND control) {
   return dark / 81.0;
 }
 
-struct ControlSeen {
-  std::wstring text;
-  bool enabled, visible;
-  std::string className;
-  RECT place; // in the dialog's client coordinates
-};
-
-// What the driving thread saw while the dialog was open.
-struct DialogSeen {
-  bool found = false, closedByPress = false;
-  std::string caption;
-  RECT window{}, client{};
-  std::map<int, ControlSeen> controls; // by control id
-  double bannerDarkShare = 0;
-};
-
 inline BOOL CALLBACK NoteDialog(HWND window, LPARAM found) {
   char cls[32] = {};
   GetClassNameA(window, cls, sizeof cls);
@@ -66,24 +46,12 @@ inline BOOL CALLBACK NoteDialog(HWND window, LPARAM found) {
   return FALSE;
 }
 
-inline BOOL CALLBACK NoteControl(HWND control, LPARAM seen) {
-  ControlSeen &c = reinterpret_cast<DialogSeen *>(seen)->controls[GetDlgCtrlID(control)];
-  wchar_t text[256] = {};
-  GetWindowTextW(control, text, 256);
-  char className[64] = {};
-  GetClassNameA(control, className, sizeof className);
-  c = {text, IsWindowEnabled(control) != 0, IsWindowVisible(control) != 0, className, {}};
-  GetWindowRect(control, &c.place);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT *>(&c.place), 2);
-  return TRUE;
-}
-
 // Calls open() on this thread, which runs the dialog's modal loop, while a
-// second thread waits for the dialog, notes what it shows once the control
-// `banner` is drawn, and calls press(dialog); should that not close the
-// dialog, it is closed anyway so that no run can hang.
-inline DialogSeen DriveDialog(int banner, const std::function<void(HWND)> &press, const std::function<void()> &open) {
-  DialogSeen seen;
+// second thread waits for the dialog and for its control `banner` to be
+// drawn, then calls use(dialog). True when the dialog opened and closed by
+// itself after use; otherwise it is closed anyway, so that no run can hang.
+inline bool DriveDialog(int banner, const std::function<void(HWND)> &use, const std::function<void()> &open) {
+  bool closed = false;
   const DWORD ui = GetCurrentThreadId();
   std::thread driver([&] {
     HWND dialog = nullptr;
@@ -92,22 +60,14 @@ inline DialogSeen DriveDialog(int banner, const std::function<void(HWND)> &press
       return dialog != nullptr;
     };
     if (!WaitFor(find)) return;
-    seen.found = true;
-    char caption[256] = {};
-    GetWindowTextA(dialog, caption, sizeof caption);
-    seen.caption = caption;
-    GetWindowRect(dialog, &seen.window);
-    GetClientRect(dialog, &seen.client);
-    EnumChildWindows(dialog, NoteControl, reinterpret_cast<LPARAM>(&seen));
-    // The banner is drawn when the dialog paints.
-    WaitFor([&] { return (seen.bannerDarkShare = DarkShare(GetDlgItem(dialog, banner))) > 0.5; }, 10000);
-    press(dialog);
-    seen.closedByPress = WaitFor([&] { return !IsWindow(dialog); }, 10000);
-    if (!seen.closedByPress) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    WaitFor([&] { return DarkShare(GetDlgItem(dialog, banner)) > 0.5; }, 10000);
+    use(dialog);
+    closed = WaitFor([&] { return !IsWindow(dialog); }, 10000);
+    if (!closed) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   });
   open();
   driver.join();
-  return seen;
+  return closed;
 }
 
 } // namespace wtest

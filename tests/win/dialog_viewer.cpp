@@ -55,14 +55,8 @@ int main(int argc, char **argv) {
     return 1;
   }
   auto entry = reinterpret_cast<PF_FilterProc>(reinterpret_cast<void (*)()>(GetProcAddress(module, "EntryPointFunc")));
-  WNDCLASSA cls = {};
-  cls.lpfnWndProc = DefWindowProcA;
-  cls.hInstance = GetModuleHandleA(nullptr);
-  cls.lpszClassName = "VortaneViewerHost";
-  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-  RegisterClassA(&cls);
-  HWND hostWindow = CreateWindowExA(0, cls.lpszClassName, "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 1000, 800,
-                                    nullptr, nullptr, cls.hInstance, nullptr);
+  HWND hostWindow = CreateWindowExA(0, "Static", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 1000, 800, nullptr,
+                                    nullptr, nullptr, nullptr);
   PF_Err err = -1;
   {
     vemu::Host host(entry);

@@ -7,66 +7,53 @@
 #include <cstdint>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "PluginModule.h"
 
 namespace {
 
-// Writes the expected property list: little-endian numbers, and properties
-// of four-character codes each led by "8BIM", its key, 0 and its length.
-struct PiplWriter {
-  void put(uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back((v >> (8 * i)) & 0xff);
-  }
-  static uint32_t code(const char *c) {
-    return (uint32_t(uint8_t(c[0])) << 24) | (uint32_t(uint8_t(c[1])) << 16) | (uint32_t(uint8_t(c[2])) << 8) |
-           uint8_t(c[3]);
-  }
-  void header(const char *key, uint32_t length) {
-    for (uint32_t v : {code("8BIM"), code(key), 0u, length}) put(v, 4);
-  }
-  // A text led by its length and padded to four bytes with zeros.
-  void counted(const char *key, const std::string &text) {
-    header(key, uint32_t(text.size() + 4) / 4 * 4);
-    out.push_back(uint8_t(text.size()));
-    out.insert(out.end(), text.begin(), text.end());
-    while (out.size() % 4 != 2) out.push_back(0); // the list starts after a 2-byte word
-  }
-  void number(const char *key, uint32_t v) {
-    header(key, 4);
-    put(v, 4);
-  }
-  std::vector<uint8_t> out;
-};
+uint32_t Code(const char *c) {
+  return uint32_t(uint8_t(c[0])) << 24 | uint32_t(uint8_t(c[1])) << 16 | uint32_t(uint8_t(c[2])) << 8 | uint8_t(c[3]);
+}
+
+// A little-endian number, and a text led by its length and padded to four
+// bytes with zeros, as property data.
+std::string Number(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+std::string Counted(const std::string &text) {
+  std::string data = char(text.size()) + text;
+  data.resize((data.size() + 3) / 4 * 4);
+  return data;
+}
 
 TEST(Module, PropertyListResourceMatchesByteForByte) {
-  PiplWriter w;
-  w.put(1, 2);
-  w.put(0, 4);
-  w.put(12, 4); // properties
-  w.number("kind", PiplWriter::code("eFKT"));
-  w.counted("name", "T_Vortane");
-  w.counted("catg", "TOVRA");
-  w.header("8664", 16);
-  for (char c : std::string("EntryPointFunc")) w.out.push_back(uint8_t(c));
-  w.put(0, 2);
-  w.number("ePVR", 2);       // 2.0: two 16-bit halves
-  w.number("eSVR", 13 + (27 << 16)); // 13.27
-  w.number("eVER", 560653);
-  w.header("eINF", 2);
-  w.put(0, 4);
-  w.number("eGLO", 0x06000070);
-  w.number("eGL2", 0x08801419);
-  w.counted("eMNA", "TOVRA VORTANE");
-  w.number("aeFL", 0);
-
+  // A word 1 and two numbers, 0 and the count of properties; then each
+  // property: "8BIM", its key, 0, the length of its data, and the data,
+  // padded with zeros to four bytes.
+  std::string want = std::string("\1\0", 2) + Number(0) + Number(12);
+  const std::pair<const char *, std::string> properties[] = {
+      {"kind", Number(Code("eFKT"))},
+      {"name", Counted("T_Vortane")},
+      {"catg", Counted("TOVRA")},
+      {"8664", std::string("EntryPointFunc\0\0", 16)},
+      {"ePVR", Number(2)},             // 2.0 in two 16-bit halves
+      {"eSVR", Number(13 | 27 << 16)}, // 13.27
+      {"eVER", Number(560653)},
+      {"eINF", std::string(2, '\0')},
+      {"eGLO", Number(0x06000070)},
+      {"eGL2", Number(0x08801419)},
+      {"eMNA", Counted("TOVRA VORTANE")},
+      {"aeFL", Number(0)},
+  };
+  for (const auto &[key, data] : properties) {
+    want += Number(Code("8BIM")) + Number(Code(key)) + Number(0) + Number(uint32_t(data.size())) + data;
+    want.resize((want.size() + 1) / 4 * 4 + 2); // the list starts after a 2-byte word
+  }
   HMODULE module = wtest::PluginModule();
   HRSRC res = FindResourceExA(module, "PIPL", MAKEINTRESOURCEA(16000), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   ASSERT_NE(res, nullptr) << "no PIPL 16000 in language 1033";
-  const auto *data = static_cast<const uint8_t *>(LockResource(LoadResource(module, res)));
+  const auto *data = static_cast<const char *>(LockResource(LoadResource(module, res)));
   ASSERT_NE(data, nullptr);
-  EXPECT_EQ(std::vector<uint8_t>(data, data + SizeofResource(module, res)), w.out);
+  EXPECT_EQ(std::string(data, SizeofResource(module, res)), want);
 }
 
 const IMAGE_DATA_DIRECTORY &Directory(int entry) {

@@ -9,7 +9,6 @@
 #include <shlobj.h>
 
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -22,37 +21,30 @@
 
 namespace {
 
-using wtest::ControlSeen;
-using wtest::DialogSeen;
-
-// What the controls show in English and in Japanese (set as Shift-JIS bytes).
-const struct {
-  int id;
-  const wchar_t *english, *japanese;
-} kTexts[] = {
-    {IDOK, L"OK", L"OK"},
-    {IDC_SETTINGS_GROUP, L"Settings (Valid from next start-up)", L"設定 （次回起動から有効になります）"},
-    {IDC_STORE_DEFAULTS, L"Set current parameter values to default",
-     L"現在のパラメータ設定をデフォルト値として記憶する"},
-    {IDC_RESTORE_DEFAULTS, L"Restore initial default parameter values",
-     L"パラメータのデフォルト値設定を初期状態に復帰する"},
-    {IDC_MANUAL_LINK, L"<a>Online Manual</a>", L"<a>オンラインマニュアル</a>"},
-};
-
-// Controls of template 206 as the dialog shows them: id, class, place in
-// dialog units.
+// Controls of template 206: id, class, place in dialog units, and the text
+// in English and in Japanese (set as Shift-JIS bytes), if the code sets one.
 const struct {
   int id;
   const char *className;
   LONG x, y, cx, cy;
+  const wchar_t *english, *japanese;
 } kControls[] = {
-    {IDOK, "Button", 180, 144, 36, 18},
-    {IDC_SETTINGS_GROUP, "Button", 6, 6, 222, 76},
-    {IDC_STORE_DEFAULTS, "Button", 36, 30, 162, 15},
-    {IDC_RESTORE_DEFAULTS, "Button", 36, 50, 162, 15},
-    {IDC_BANNER, "Static", 13, 90, 209, 43},
-    {IDC_MANUAL_LINK, "SysLink", 11, 147, 142, 15},
+    {IDOK, "Button", 180, 144, 36, 18, L"OK", L"OK"},
+    {IDC_SETTINGS_GROUP, "Button", 6, 6, 222, 76, L"Settings (Valid from next start-up)",
+     L"設定 （次回起動から有効になります）"},
+    {IDC_STORE_DEFAULTS, "Button", 36, 30, 162, 15, L"Set current parameter values to default",
+     L"現在のパラメータ設定をデフォルト値として記憶する"},
+    {IDC_RESTORE_DEFAULTS, "Button", 36, 50, 162, 15, L"Restore initial default parameter values",
+     L"パラメータのデフォルト値設定を初期状態に復帰する"},
+    {IDC_BANNER, "Static", 13, 90, 209, 43, nullptr, nullptr},
+    {IDC_MANUAL_LINK, "SysLink", 11, 147, 142, 15, L"<a>Online Manual</a>", L"<a>オンラインマニュアル</a>"},
 };
+
+std::wstring Text(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
 
 // ---- the settings file ----
 
@@ -108,12 +100,14 @@ void Press(HWND dialog, int press) {
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   } else {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, press), BM_CLICK, 0, 0, SMTO_NORMAL, wtest::kWaitMs, &ignored);
+    SendMessageTimeoutA(GetDlgItem(dialog, press), BM_CLICK, 0, 0, SMTO_NORMAL, 30000, &ignored);
   }
 }
 
-// The window is where CenteredRect puts a window of its size on reference.
-void ExpectCentredOn(const RECT &reference, const RECT &window) {
+// The dialog is where CenteredRect puts a window of its size on reference.
+void ExpectCentredOn(const RECT &reference, HWND dialog) {
+  RECT window{};
+  GetWindowRect(dialog, &window);
   const RECT place = tovraDlg::CenteredRect(reference, window.right - window.left, window.bottom - window.top);
   EXPECT_EQ(window.left, place.left);
   EXPECT_EQ(window.top, place.top);
@@ -142,52 +136,48 @@ class OptionsDialog : public testing::Test {
     return host;
   }
 
-  // Opens the dialog through the host, presses, and checks what every opening
-  // shows: caption, size, texts, the link, the banner, centred on the host's
-  // main window while every other visible window of the host is disabled,
-  // and the host's windows as they were once it has closed.
-  DialogSeen Open(vemu::Host &host, int press, bool japanese = false) {
+  // Opens the dialog through the host and, while it is open, checks what
+  // every opening shows (caption, size, each control's class, place, text,
+  // state, the banner drawn, centred on the host's main window while every
+  // other visible window of the host is disabled), then presses; and the
+  // host's windows as before once it has closed.
+  void Open(vemu::Host &host, int press, bool buttons = true, bool japanese = false) {
     PF_Err err = -1;
-    std::string hostEnabled; // while the dialog is open
-    // The client area and each control's place, from dialog units to pixels;
-    // the dialog manager converts a position and a size each on its own.
-    std::map<int, RECT> places = {{0, RECT{0, 0, 235, 170}}};
-    for (const auto &c : kControls) places[c.id] = RECT{c.x, c.y, c.cx, c.cy};
-    const DialogSeen seen = wtest::DriveDialog(
-        IDC_BANNER,
-        [&](HWND dialog) {
-          hostEnabled = windows_.enabled();
-          for (auto &[id, r] : places) {
-            MapDialogRect(dialog, &r);
-            r.right += r.left;
-            r.bottom += r.top;
-          }
-          Press(dialog, press);
-        },
-        [&] { err = host.doDialog(); });
+    auto look = [&](HWND dialog) {
+      EXPECT_EQ(Text(dialog), L"T_Vortane");
+      RECT client{}, size{0, 0, 235, 170};
+      GetClientRect(dialog, &client);
+      MapDialogRect(dialog, &size);
+      EXPECT_TRUE(EqualRect(&client, &size));
+      for (const auto &c : kControls) {
+        HWND control = GetDlgItem(dialog, c.id);
+        char className[32] = {};
+        GetClassNameA(control, className, sizeof className);
+        EXPECT_EQ(lstrcmpiA(className, c.className), 0) << c.id << " " << className;
+        // The dialog manager converts a position and a size each on its own.
+        RECT place{}, want{c.x, c.y, c.cx, c.cy};
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&place), 2);
+        MapDialogRect(dialog, &want);
+        EXPECT_TRUE(place.left == want.left && place.top == want.top && place.right == want.left + want.right &&
+                    place.bottom == want.top + want.bottom)
+            << c.id;
+        EXPECT_TRUE(!c.english || Text(control) == (japanese ? c.japanese : c.english)) << c.id;
+        const bool button = c.id == IDC_STORE_DEFAULTS || c.id == IDC_RESTORE_DEFAULTS;
+        EXPECT_EQ(IsWindowEnabled(control) != 0, buttons || !button) << c.id;
+        EXPECT_TRUE(IsWindowVisible(control)) << c.id;
+      }
+      HWND banner = GetDlgItem(dialog, IDC_BANNER); // drawn again after the looks above
+      EXPECT_TRUE(wtest::WaitFor([&] { return wtest::DarkShare(banner) > 0.5; }, 5000)) << "banner not drawn";
+      RECT owner{};
+      GetWindowRect(windows_.window[0], &owner);
+      ExpectCentredOn(owner, dialog);
+      EXPECT_EQ(windows_.enabled(), "0010"); // hidden windows are left alone
+      Press(dialog, press);
+    };
+    EXPECT_TRUE(wtest::DriveDialog(IDC_BANNER, look, [&] { err = host.doDialog(); })) << press;
     EXPECT_EQ(err, PF_Err_NONE);
-    EXPECT_TRUE(seen.found) << "the dialog did not open";
-    EXPECT_TRUE(seen.closedByPress) << press;
     EXPECT_EQ(windows_.enabled(), "1110");
-    if (!seen.found) return seen;
-    EXPECT_EQ(seen.caption, "T_Vortane");
-    EXPECT_EQ(seen.client.right, places[0].right);
-    EXPECT_EQ(seen.client.bottom, places[0].bottom);
-    for (const auto &c : kControls) {
-      const ControlSeen &control = seen.controls.at(c.id);
-      EXPECT_EQ(lstrcmpiA(control.className.c_str(), c.className), 0) << c.id << " " << control.className;
-      const RECT &want = places[c.id];
-      EXPECT_TRUE(EqualRect(&control.place, &want)) << c.id;
-    }
-    for (const auto &t : kTexts) EXPECT_EQ(seen.controls.at(t.id).text, japanese ? t.japanese : t.english) << t.id;
-    EXPECT_TRUE(seen.controls.at(IDOK).enabled);
-    EXPECT_TRUE(seen.controls.at(IDC_MANUAL_LINK).enabled && seen.controls.at(IDC_MANUAL_LINK).visible);
-    EXPECT_GT(seen.bannerDarkShare, 0.5) << "banner not drawn";
-    RECT owner{};
-    GetWindowRect(windows_.window[0], &owner);
-    ExpectCentredOn(owner, seen.window);
-    EXPECT_EQ(hostEnabled, "0010"); // hidden windows are left alone
-    return seen;
   }
 
   const PF_ParamDef &Registered(const vemu::Host &host, const char *name) {
@@ -205,9 +195,7 @@ TEST_F(OptionsDialog, EveryWayToCloseWithoutActionAndTheButtonsOnOldHosts) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.press);
     auto host = AppliedHost("en_US", c.major, c.minor);
-    const DialogSeen seen = Open(*host, c.press);
-    EXPECT_EQ(seen.controls.at(IDC_STORE_DEFAULTS).enabled, c.buttons);
-    EXPECT_EQ(seen.controls.at(IDC_RESTORE_DEFAULTS).enabled, c.buttons);
+    Open(*host, c.press, c.buttons);
     EXPECT_FALSE(Exists(SettingsPath(1)));
     EXPECT_EQ(host->leaks(), "");
   }
@@ -215,7 +203,7 @@ TEST_F(OptionsDialog, EveryWayToCloseWithoutActionAndTheButtonsOnOldHosts) {
 
 TEST_F(OptionsDialog, JapaneseTexts) {
   if (GetACP() != 932) GTEST_SKIP() << "needs the Japanese ANSI code page (run with LANG=ja_JP.UTF-8)";
-  for (const char *tag : {"ja_JP", "JA_jp"}) Open(*AppliedHost(tag), IDOK, true);
+  for (const char *tag : {"ja_JP", "JA_jp"}) Open(*AppliedHost(tag), IDOK, true, true);
 }
 
 TEST_F(OptionsDialog, StoreAndRestoreThroughTheProfileFunctions) {
@@ -259,19 +247,21 @@ TEST_F(OptionsDialog, StoreAndRestoreThroughTheProfileFunctions) {
 // and a template the module lacks makes DoModal report OK.
 TEST_F(OptionsDialog, WithoutManualAddressOwnerOrTemplate) {
   FxOptionDlg::AEFxOptionDialog dialog(wtest::PluginModule(), nullptr, "Title", nullptr, true, 1);
+  auto look = [](HWND dialog) {
+    EXPECT_EQ(Text(dialog), L"Title");
+    HWND link = GetDlgItem(dialog, IDC_MANUAL_LINK);
+    EXPECT_FALSE(IsWindowVisible(link) || IsWindowEnabled(link));
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor);
+    ExpectCentredOn(monitor.rcMonitor, dialog);
+    Press(dialog, IDC_RESTORE_DEFAULTS);
+  };
   INT_PTR result = -1;
-  const DialogSeen seen = wtest::DriveDialog(
-      IDC_BANNER, [](HWND dialog) { Press(dialog, IDC_RESTORE_DEFAULTS); }, [&] { result = dialog.DoModal(); });
+  EXPECT_TRUE(wtest::DriveDialog(IDC_BANNER, look, [&] { result = dialog.DoModal(); }));
   EXPECT_EQ(result, 2);
-  ASSERT_TRUE(seen.found && seen.closedByPress);
-  EXPECT_EQ(seen.caption, "Title");
-  EXPECT_FALSE(seen.controls.at(IDC_MANUAL_LINK).visible || seen.controls.at(IDC_MANUAL_LINK).enabled);
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  MONITORINFO monitor = {};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoA(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor);
-  ExpectCentredOn(monitor.rcMonitor, seen.window);
   struct Missing : FxOptionDlg::AEFxOptionDialog {
     using AEFxOptionDialog::AEFxOptionDialog;
     void useTemplate(int id) { templateId = id; }
