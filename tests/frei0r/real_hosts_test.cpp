@@ -73,15 +73,8 @@ void ExpectSamePixels(const clitest::TempDir &dir, const char *prefix) {
   for (int n = 1; n <= 2; ++n) {
     const vcli::Raster host = vcli::ReadImage(dir.file(Printed("%s_%04d.png", prefix, n)));
     const vcli::Raster tool = vcli::ReadImage(dir.file(Printed("t_%04d.png", n)));
-    ASSERT_EQ(host.kind, vcli::SampleKind::U8);
-    EXPECT_EQ(host.width, tool.width);
-    EXPECT_EQ(host.height, tool.height);
-    ASSERT_EQ(host.bytes.size(), tool.bytes.size());
-    size_t differing = 0, first = 0;
-    for (size_t i = host.bytes.size(); i-- > 0;)
-      if (host.bytes[i] != tool.bytes[i]) ++differing, first = i;
-    EXPECT_EQ(differing, 0u) << "frame " << n << ": first at pixel " << first / 4 << " channel " << first % 4 << ", "
-                             << int(host.bytes[first]) << " instead of " << int(tool.bytes[first]);
+    EXPECT_TRUE(host.kind == vcli::SampleKind::U8 && host.width == tool.width && host.height == tool.height) << n;
+    EXPECT_TRUE(host.bytes == tool.bytes) << "frame " << n;
   }
 }
 

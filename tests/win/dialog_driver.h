@@ -64,6 +64,7 @@ inline bool DriveDialog(int banner, const std::function<void(HWND)> &use, const 
     use(dialog);
     closed = WaitFor([&] { return !IsWindow(dialog); }, 10000);
     if (!closed) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    if (!closed) PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
   open();
   driver.join();

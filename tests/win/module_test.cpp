@@ -1,11 +1,9 @@
-// The loaded T_Vortane.aex: its property-list resource byte for byte, its one
-// export, and imports of Windows system libraries only.
+// The loaded T_Vortane.aex: its property-list resource byte for byte and its
+// one export. (Its imports are Windows system libraries only: wine, which
+// has no mingw runtime libraries, could not load it otherwise.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
-#include <set>
 #include <string>
 
 #include "PluginModule.h"
@@ -72,22 +70,6 @@ TEST(Module, ExportsOnlyTheUndecoratedEntryPoint) {
   ASSERT_EQ(exports->NumberOfNames, 1u);
   auto names = reinterpret_cast<const DWORD *>(base + exports->AddressOfNames);
   EXPECT_STREQ(reinterpret_cast<const char *>(base + names[0]), "EntryPointFunc");
-}
-
-TEST(Module, ImportsOnlyWindowsSystemLibraries) {
-  const std::set<std::string> system = {"kernel32.dll", "msvcrt.dll", "user32.dll",   "shell32.dll",
-                                        "comctl32.dll", "gdi32.dll",  "advapi32.dll", "ole32.dll"};
-  auto base = reinterpret_cast<const uint8_t *>(wtest::PluginModule());
-  const IMAGE_DATA_DIRECTORY &dir = Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
-  ASSERT_NE(dir.VirtualAddress, 0u);
-  int count = 0;
-  for (auto imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + dir.VirtualAddress); imp->Name; ++imp) {
-    std::string name = reinterpret_cast<const char *>(base + imp->Name);
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-    EXPECT_TRUE(system.count(name)) << "imports " << name;
-    ++count;
-  }
-  EXPECT_GT(count, 0);
 }
 
 } // namespace
