@@ -14,7 +14,8 @@ inline HMODULE PluginModule() {
 }
 
 inline PF_FilterProc PluginEntry() {
-  return reinterpret_cast<PF_FilterProc>(reinterpret_cast<void (*)()>(GetProcAddress(PluginModule(), "EntryPointFunc")));
+  return reinterpret_cast<PF_FilterProc>(
+      reinterpret_cast<void (*)()>(GetProcAddress(PluginModule(), "EntryPointFunc")));
 }
 
 } // namespace wtest
