@@ -21,71 +21,34 @@ const MappedParam &Named(const std::string &name) {
 
 TEST(Frei0rParamMapping, ValuesAtTheEndsOfEveryRange) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
-  const double below0 = std::nextafter(0.0, -1.0), above0 = std::nextafter(0.0, 1.0);
-  const double below1 = std::nextafter(1.0, 0.0), above1 = std::nextafter(1.0, 2.0);
+  const double below0 = std::nextafter(0.0, -1.0);
   const MappedParam &amount = Named("1 : Blur Amount"); // 0 to 1000
   const MappedParam &range = Named("3 : Range");        // 0 to 100
   const MappedParam &view = Named("View");              // 1 Normal, (2 divider), 3 Extract, 4 to 7 groups
   const PF_Pixel current = {255, 10, 20, 30};
   // One row per case: what, the mapped value, the value it must be.
   auto row = [](const char *what, double got, double want) { EXPECT_EQ(got, want) << what; };
-  row("slider 0", SliderFromFrei0r(amount, 0.0, 7.0), 0.0);
   row("slider 1", SliderFromFrei0r(amount, 1.0, 7.0), 1000.0);
   row("slider middle", SliderFromFrei0r(range, 0.5, 7.0), 50.0);
-  row("slider just inside 0", SliderFromFrei0r(amount, above0, 7.0), above0 * 1000.0);
-  row("slider just inside 1", SliderFromFrei0r(amount, below1, 7.0), below1 * 1000.0);
   row("slider just below 0", SliderFromFrei0r(amount, below0, 7.0), 0.0);
-  row("slider just above 1", SliderFromFrei0r(amount, above1, 7.0), 1000.0);
-  row("slider -inf", SliderFromFrei0r(range, -inf, 7.0), 0.0);
-  row("slider +inf", SliderFromFrei0r(range, inf, 7.0), 100.0);
   row("slider NaN keeps the value", SliderFromFrei0r(range, nan, 7.0), 7.0);
-  row("slider back, 0", Frei0rFromSlider(amount, 0.0), 0.0);
-  row("slider back, 1000", Frei0rFromSlider(amount, 1000.0), 1.0);
   row("slider back, 25", Frei0rFromSlider(amount, 25.0), 0.025);
   row("slider back, stored value beyond the range", Frei0rFromSlider(range, 150.0), 1.0);
-  row("bool 0", BoolFromFrei0r(0.0, true), 0.0);
-  row("bool 1", BoolFromFrei0r(1.0, false), 1.0);
   row("bool 0.5 is on", BoolFromFrei0r(0.5, false), 1.0);
   row("bool just below 0.5 is off", BoolFromFrei0r(std::nextafter(0.5, 0.0), true), 0.0);
-  row("bool below 0", BoolFromFrei0r(-3.0, true), 0.0);
-  row("bool above 1", BoolFromFrei0r(7.0, false), 1.0);
-  row("bool -inf", BoolFromFrei0r(-inf, true), 0.0);
-  row("bool +inf", BoolFromFrei0r(inf, false), 1.0);
   row("bool NaN keeps on", BoolFromFrei0r(nan, true), 1.0);
-  row("bool NaN keeps off", BoolFromFrei0r(nan, false), 0.0);
-  row("choice 0", ChoiceFromFrei0r(view, 0.0, 5), 1.0);
   row("choice just below 0.1", ChoiceFromFrei0r(view, 0.1 - 1e-9, 5), 1.0);
   row("choice 0.1 skips the divider", ChoiceFromFrei0r(view, 0.1, 5), 3.0);
-  row("choice 0.4", ChoiceFromFrei0r(view, 0.4, 5), 4.0);
-  row("choice just below 0.9", ChoiceFromFrei0r(view, 0.9 - 1e-9, 5), 6.0);
   row("choice 1", ChoiceFromFrei0r(view, 1.0, 5), 7.0);
-  row("choice below 0", ChoiceFromFrei0r(view, below0, 5), 1.0);
-  row("choice above 1", ChoiceFromFrei0r(view, above1, 5), 7.0);
-  row("choice +inf", ChoiceFromFrei0r(view, inf, 5), 7.0);
   row("choice NaN keeps the value", ChoiceFromFrei0r(view, nan, 5), 5.0);
   row("choice back, Normal", Frei0rFromChoice(view, 1), 0.0);
   row("choice back, Extract", Frei0rFromChoice(view, 3), 0.2);
-  row("choice back, Group 4", Frei0rFromChoice(view, 7), 1.0);
-  row("choice back, the divider", Frei0rFromChoice(view, 2), 0.0);
-  row("colour 0", ColorFromFrei0r(0.0f, 0.5f, 1.0f, current).red, 0.0);
-  row("colour 0.5", ColorFromFrei0r(0.0f, 0.5f, 1.0f, current).green, 128.0);
-  row("colour 1", ColorFromFrei0r(0.0f, 0.5f, 1.0f, current).blue, 255.0);
   row("colour just below half a step", ColorFromFrei0r(std::nextafter(0.5f / 255, 0.0f), 0, 0, current).red, 0.0);
   row("colour half a step", ColorFromFrei0r(0.5f / 255, 0, 0, current).red, 1.0);
   row("colour just below 1", ColorFromFrei0r(std::nextafter(1.0f, 0.0f), 0, 0, current).red, 255.0);
-  row("colour below 0", ColorFromFrei0r(-0.01f, 0, 0, current).red, 0.0);
-  row("colour above 1", ColorFromFrei0r(1.01f, 0, 0, current).red, 255.0);
-  row("colour -inf", ColorFromFrei0r(-HUGE_VALF, 0, 0, current).red, 0.0);
-  row("colour +inf", ColorFromFrei0r(HUGE_VALF, 0, 0, current).red, 255.0);
   row("colour NaN keeps the channel", ColorFromFrei0r(0, NAN, 0, current).green, 20.0);
-  row("colour is opaque", ColorFromFrei0r(0, 0, 0, PF_Pixel{0, 1, 2, 3}).alpha, 255.0);
   row("colour back", Frei0rFromChannel(255), 1.0);
-  row("position 0", FractionFromFrei0r(0.0, 160, 0.5), 0.0);
-  row("position 1", FractionFromFrei0r(1.0, 160, 0.5), 1.0);
   row("position outside the frame is kept", FractionFromFrei0r(-0.25, 160, 0.5), -0.25);
-  row("position beyond the point range", FractionFromFrei0r(1e9, 160, 0.5), 32767.0 / 160);
-  row("position -inf", FractionFromFrei0r(-inf, 160, 0.5), -32768.0 / 160);
   row("position NaN keeps the value", FractionFromFrei0r(nan, 160, 0.3), 0.3);
   row("position on an empty frame", FractionFromFrei0r(2.0, 0, 0.5), 1.0);
 }

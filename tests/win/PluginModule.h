@@ -1,17 +1,21 @@
-// The plug-in as the Windows host sees it: the loaded T_Vortane.aex and its
-// entry point. The path comes from the --plugin= argument.
+// The plug-in as the Windows host sees it: T_Vortane.aex of this build tree,
+// loaded on first use, and its entry point.
 #pragma once
 
 #include <windows.h>
-
-#include <string>
 
 #include "AEHost.h"
 
 namespace wtest {
 
-HMODULE PluginModule();
-PF_FilterProc PluginEntry();
-const std::string &PluginPath();
+inline HMODULE PluginModule() {
+  static const HMODULE module = LoadLibraryA("Z:" VORTANE_PLUGIN_PATH); // wine sees the Unix root as drive Z:
+  return module;
+}
+
+inline PF_FilterProc PluginEntry() {
+  return reinterpret_cast<PF_FilterProc>(
+      reinterpret_cast<void (*)()>(GetProcAddress(PluginModule(), "EntryPointFunc")));
+}
 
 } // namespace wtest

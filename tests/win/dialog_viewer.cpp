@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "Host.h"
 #include "dialog_driver.h"
@@ -25,24 +24,8 @@ std::string Argument(int argc, char **argv, const char *name) {
   return "";
 }
 
-bool FileExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-HWND MakeHostWindow() {
-  WNDCLASSA cls = {};
-  cls.lpfnWndProc = DefWindowProcA;
-  cls.hInstance = GetModuleHandleA(nullptr);
-  cls.lpszClassName = "VortaneViewerHost";
-  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-  RegisterClassA(&cls);
-  return CreateWindowExA(0, cls.lpszClassName, "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 1000, 800, nullptr,
-                         nullptr, cls.hInstance, nullptr);
-}
-
-void Photograph(DWORD ui, std::string rectFile, std::string doneFile) {
-  HWND dialog = nullptr;
-  if (!wtest::WaitFor([&] { return (dialog = wtest::VisibleDialogOf(ui)) != nullptr; })) return;
-  HWND banner = GetDlgItem(dialog, IDC_BANNER);
-  wtest::WaitFor([&] { return wtest::DarkShare(banner) > 0.5; }, 10000);
+// Writes the dialog's place, waits for the done file, and closes the dialog.
+void Photograph(HWND dialog, const std::string &rectFile, const std::string &doneFile) {
   RECT r{};
   GetWindowRect(dialog, &r);
   if (FILE *out = std::fopen((rectFile + ".part").c_str(), "w")) {
@@ -50,7 +33,7 @@ void Photograph(DWORD ui, std::string rectFile, std::string doneFile) {
     std::fclose(out);
     MoveFileA((rectFile + ".part").c_str(), rectFile.c_str());
   }
-  wtest::WaitFor([&] { return FileExists(doneFile); }, 60000);
+  wtest::WaitFor([&] { return GetFileAttributesA(doneFile.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
   PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -72,19 +55,21 @@ int main(int argc, char **argv) {
     return 1;
   }
   auto entry = reinterpret_cast<PF_FilterProc>(reinterpret_cast<void (*)()>(GetProcAddress(module, "EntryPointFunc")));
-  HWND hostWindow = MakeHostWindow();
-  int rc = 1;
+  HWND hostWindow = CreateWindowExA(0, "Static", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 1000, 800, nullptr,
+                                    nullptr, nullptr, nullptr);
+  PF_Err err = -1;
   {
     vemu::Host host(entry);
     host.setThreads(1);
     host.setAppLanguage(language.empty() ? "en_US" : language);
     host.setMainWindow(hostWindow);
-    std::thread photographer(Photograph, GetCurrentThreadId(), rectFile, doneFile);
-    if (host.globalSetup() == PF_Err_NONE && host.paramsSetup() == PF_Err_NONE && host.doDialog() == PF_Err_NONE)
-      rc = 0;
-    photographer.join();
+    wtest::DriveDialog(
+        IDC_BANNER, [&](HWND dialog) { Photograph(dialog, rectFile, doneFile); },
+        [&] {
+          if (host.globalSetup() == PF_Err_NONE && host.paramsSetup() == PF_Err_NONE) err = host.doDialog();
+        });
   }
   DestroyWindow(hostWindow);
   FreeLibrary(module);
-  return rc;
+  return err == PF_Err_NONE ? 0 : 1;
 }

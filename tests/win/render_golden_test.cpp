@@ -1,12 +1,26 @@
-// The Windows build renders the reference frames bit for bit like the Linux
-// build: same scenes, same stored pixels, through the loaded T_Vortane.aex.
+// The Windows build computes like the Linux build: its kernel tables (our
+// exp, expf and cos under the mingw runtime) equal the golden file the Linux
+// build checks, and the loaded T_Vortane.aex renders the reference frames bit
+// for bit: same scenes, same stored pixels.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "../kernel_tables.h"
 #include "GoldenScenes.h"
 #include "Host.h"
 #include "PluginModule.h"
 
 namespace {
+
+// wine sees the Unix root as drive Z:.
+const std::string kDataDir = std::string("Z:") + VORTANE_TEST_DATA_DIR;
+
+TEST(WindowsKernelTables, MatchTheGoldenFile) {
+  const std::string golden = ktables::ReadFile(kDataDir + "/kernel_tables.txt");
+  ASSERT_FALSE(golden.empty()) << kDataDir;
+  EXPECT_EQ(ktables::KernelTablesText(), golden);
+}
 
 TEST(WindowsRender, GoldenFramesMatchTheLinuxBuild) {
   const PF_PixelFormat formats[] = {PF_PixelFormat_ARGB32, PF_PixelFormat_ARGB64, PF_PixelFormat_ARGB128};
