@@ -1,83 +1,142 @@
-// The vortane tool as a user runs it: exit statuses, one-line messages, no
-// output file after an error, sequences, the listing, the demo.
+// The vortane tool as a user runs it: command lines that ask for the
+// impossible, sequences that render what they can, the listing, the demo.
 #include <gtest/gtest.h>
 
-#include "CliTestSupport.h"
-#include "ImageIO.h"
+#include <sys/stat.h>
 
 #include <algorithm>
+
+#include "CliTestSupport.h"
+#include "Commands.h"
+#include "ImageIO.h"
 
 namespace {
 
 using clitest::RunTool;
 using clitest::TempDir;
+using vcli::SampleKind;
 
-size_t Lines(const std::string &text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
-
-TEST(Tool, ErrorsExitWithTheirStatusAndOneLineAndWriteNothing) {
+TEST(Tool, CommandLinesAskingTheImpossibleAreUsageErrorsThatWriteNothing) {
   TempDir dir;
-  vcli::WriteImage(dir.file("in.png"), clitest::CelRaster(16, 9, vcli::SampleKind::U8));
-  clitest::WriteText(dir.file("bad.png"), "\x89PNG\r\n\x1a\n-- cut short");
-  const struct Case {
-    std::vector<std::string> args;
-    int status;
-    const char *message;
-  } cases[] = {
-      {{"render", "in.png", "out.png", "--set", "1 : Blur Amount=2000"},
-       2,
-       "vortane: 1 : Blur Amount: 2000 is outside the valid range 0 to 1000\n"},
-      {{"render", "in.png", "out.png", "--set", "Zoom=1"}, 2, "vortane: unknown parameter \"Zoom\""},
-      {{"render", "in.png", "out.png", "--set", "2 : Color A=red"}, 2, "vortane: 2 : Color A: \"red\" is not a colour"},
-      {{"render", "in.png", "out.png", "--depth", "12"}, 2, "vortane: --depth: 12 not in {8,16,32}"},
-      {{"render", "in.png", "out.png", "--threads", "0"}, 2, "vortane: --threads"},
-      {{"render", "in.png"}, 2, "vortane: OUT is required"},
-      {{"render", "in.png", "out.png", "--preset", "none.ini"}, 1, "vortane: cannot read preset none.ini"},
-      {{"render", "in.png", "out.gif"}, 2, "vortane: cannot tell the format of out.gif"},
-      {{"render", "in.png", "out.exr"}, 2, "vortane: OpenEXR holds float samples only"},
-      {{"render", "missing.png", "out.png"}, 1, "vortane: cannot read missing.png: No such file or directory\n"},
-      {{"render", "two\nlines.png", "out.png"}, 1, "vortane: cannot read two\\x0Alines.png: No such file or directory\n"},
-      {{"render", "bad.png", "out.png"}, 1, "vortane: cannot read bad.png: corrupt PNG"},
-      {{"render", "in.png", "nowhere/out.png"}, 1, "vortane: output folder does not exist: nowhere\n"},
-      {{"frobnicate"}, 2, "vortane: "},
+  vcli::WriteImage(dir.file("in.png"), clitest::CelRaster(16, 9, SampleKind::U8));
+  const std::string notWhole = "\" is not a whole number";
+  clitest::ExpectRuns(
+      dir, {"in.png"},
+      {
+          {{"in.png", "o.png", "--set", "1 : Blur Amount=2000"},
+           2,
+           "vortane: 1 : Blur Amount: 2000 is outside the valid range 0 to 1000\n"},
+          {{"in.png", "o.png", "--set", "Zoom=1"}, 2, "vortane: unknown parameter \"Zoom\""},
+          {{"in.png", "o.png", "--set", "2 : Color A=red"}, 2, "vortane: 2 : Color A: \"red\" is not"},
+          {{"in.png", "o.png", "--set", ""}, 2, "vortane: --set: an empty value is not allowed"},
+          {{"in.png", "o.png", "--preset", ""}, 2, "vortane: --preset: an empty value is not allowed"},
+          {{"in.png", "o.png", "--depth", "12"}, 2, "vortane: --depth: 12 not in {8,16,32}"},
+          {{"in.png", "o.png", "--depth", ""}, 2, "vortane: --depth: \"" + notWhole},
+          {{"in.png", "o.png", "--depth", " 8"}, 2, "vortane: --depth: \" 8" + notWhole},
+          {{"in.png", "o.png", "--depth", "8.0"}, 2, "vortane: --depth: \"8.0" + notWhole},
+          {{"in.png", "o.png", "--threads", "0"}, 2, "vortane: --threads: Value 0 not in range 1 to"},
+          {{"in.png", "o.png", "--threads", ""}, 2, "vortane: --threads: \"" + notWhole},
+          {{"in.png", "o.png", "--threads", "+2"}, 2, "vortane: --threads: \"+2" + notWhole},
+          {{"in.png", "o.png", "--max-pixels", ""}, 2, "vortane: --max-pixels: \"" + notWhole},
+          {{"in.png", "o.png", "--max-pixels", "1e6"}, 2, "vortane: --max-pixels: \"1e6" + notWhole},
+          {{"in.png", "o.png", "--max-pixels", "0"}, 2, "vortane: --max-pixels: Value 0 not in range"},
+          {{"in.png", "o.png", "--max-pixels", "99999999999999999999999"}, 2, "vortane: --max-pixels: "},
+          {{"in.png"}, 2, "vortane: OUT is required"},
+          {{"", "o.png"}, 2, "vortane: IN: an empty value is not allowed"},
+          {{"in.png", ""}, 2, "vortane: OUT: an empty value is not allowed"},
+          {{"in.png", "o.gif"}, 2, "vortane: cannot tell the format of o.gif"},
+          {{"in.png", "o.exr"}, 2, "vortane: OpenEXR holds float samples only, not 8-bit output"},
+          {{"in.png", "o.png", "--depth", "32"}, 2, "vortane: PNG cannot hold 32-bit float output"},
+          {{"a_####.png", "o.png"}, 2, "vortane: IN and OUT must both be frame patterns"},
+          {{"in.png", "o_####.png"}, 2, "vortane: IN and OUT must both be frame patterns"},
+          {{"in.png", "o.png", "--frames", "1-3"}, 2, "vortane: --frames needs IN and OUT with a"},
+          {{"i_#.png", "o_#.png", "--frames", ""}, 2, "vortane: --frames: an empty value is not"},
+          {{"i_#.png", "o_#.png", "--frames", "1-"}, 2, "vortane: --frames 1-: expected A-B"},
+          {{"i_#.png", "o_#.png", "--frames", "3-1"}, 2, "vortane: --frames 3-1: expected A-B"},
+          {{"i_#.png", "o_#_#.png"}, 2, "vortane: o_#_#.png: more than one frame-number placeholder"},
+      },
+      {"render"});
+  clitest::ExpectRuns(
+      dir, {"in.png"},
+      {{{"frobnicate"}, 2, "vortane: "}, {{"demo", "o.png", "--depth", ""}, 2, "vortane: --depth: \"" + notWhole}}, {});
+}
+
+TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
+  TempDir dir;
+  const vcli::Raster frame = clitest::CelRaster(32, 18, SampleKind::U8);
+  for (const char *name : {"in_0001.png", "in_0002.png", "in_0003.png"}) vcli::WriteImage(dir.file(name), frame);
+  clitest::Truncate(dir.file("in_0002.png"), -30);
+  vcli::WriteImage(dir.file("in_0004.png"), clitest::CelRaster(32, 19, SampleKind::U8));
+  auto render = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "render");
+    for (const std::string &set : vcli::DemoSettings(32, 18)) args.insert(args.end(), {"--set", set});
+    return RunTool(dir.path(), args);
   };
-  for (const auto &c : cases) {
-    const clitest::ToolRun run = RunTool(dir.path(), c.args);
-    EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.err;
-    EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
-    EXPECT_EQ(Lines(run.err), 1u) << run.err;
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"bad.png", "in.png"})) << run.err;
-  }
-}
 
-TEST(Tool, RendersImagesAndSequences) {
-  TempDir dir;
-  const vcli::Raster frame = clitest::CelRaster(32, 18, vcli::SampleKind::U16);
-  for (const char *name : {"f_0001.tif", "f_0003.tif"}) vcli::WriteImage(dir.file(name), frame);
-
-  clitest::ToolRun run = RunTool(dir.path(), {"render", "f_0001.tif", "one.png", "--set", "View=Extract", "--threads", "1"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err.rfind("wrote one.png (32 x 18, 16-bit) in ", 0), 0u) << run.err;
-  EXPECT_EQ(vcli::ReadImage(dir.file("one.png")).kind, vcli::SampleKind::U16);
-
-  run = RunTool(dir.path(), {"render", "f_0001.tif", "quiet.tif", "-q", "--depth", "32"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");
-  EXPECT_EQ(vcli::ReadImage(dir.file("quiet.tif")).kind, vcli::SampleKind::F32);
-
-  // Frame 2 is missing: the others are rendered, the run fails.
-  run = RunTool(dir.path(), {"render", "f_####.tif", "o_####.tif", "--frames", "1-3", "-q"});
+  clitest::ToolRun run = render({"in_####.png", "out_%04d.png", "--frames", "1-5"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "vortane: frame 2: cannot read f_0002.tif: No such file or directory\n"
-                     "vortane: 1 of 3 frames failed\n");
-  EXPECT_TRUE(clitest::FileExists(dir.file("o_0003.tif")));
+  // Off a terminal: one progress line a frame, frame errors as they happen.
+  for (const char *line : {"vortane: frame 2: cannot read in_0002.png: truncated or corrupt PNG",
+                           "\nvortane: frame 4: in_0004.png: frame size 32 x 19 differs from the sequence's 32 x 18\n",
+                           "\nvortane: frame 5: cannot read in_0005.png: No such file or directory\n", "] 5/5 frames",
+                           "\nrendered 2 of 5 frames in ", ", 8-bit\nvortane: 3 of 5 frames failed\n"})
+    EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
+  EXPECT_FALSE(clitest::FileExists(dir.file("out_0002.png")));
+  EXPECT_FALSE(clitest::FileExists(dir.file("out_0004.png")));
+
+  // Frames 1 and 3 are the single image render of their file.
+  run = render({"in_0001.png", "single.png", "--threads", "1"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err.rfind("wrote single.png (32 x 18, 8-bit) in ", 0), 0u) << run.err;
+  const vcli::Raster single = vcli::ReadImage(dir.file("single.png"));
+  EXPECT_NE(single.bytes, frame.bytes);
+  EXPECT_EQ(vcli::ReadImage(dir.file("out_0001.png")).bytes, single.bytes);
+  EXPECT_EQ(vcli::ReadImage(dir.file("out_0003.png")).bytes, single.bytes);
+
+  // Without --frames: every file that spells a frame as IN does.
+  TempDir found;
+  for (const char *name : {"s.0009.tif", "s.0010.tif", "s.0012.tif", "s.12.tif", "s.00011.tif", "s.0013.png"})
+    vcli::WriteImage(found.file(name), clitest::CelRaster(16, 9, SampleKind::U16));
+  EXPECT_EQ(RunTool(found.path(), {"render", "-q", "s.####.tif", "o%%.%d.png"}).status, 0);
+  EXPECT_EQ(found.entries(),
+            (std::vector<std::string>{"o%.10.png", "o%.12.png", "o%.9.png", "s.00011.tif", "s.0009.tif", "s.0010.tif",
+                                      "s.0012.tif", "s.0013.png", "s.12.tif"}));
+  EXPECT_EQ(vcli::ReadImage(found.file("o%.9.png")).kind, SampleKind::U16);
+  run = RunTool(found.path(), {"render", "t.####.tif", "o_#.png"});
+  EXPECT_EQ(run.err, "vortane: no files match t.####.tif\n");
+  EXPECT_EQ(run.status, 1);
 }
 
-TEST(Tool, ListsParametersAndShowsHelp) {
+TEST(Tool, ListsTheRegistrationWithStoredDefaultsAndShowsHelp) {
   TempDir dir;
+  // A stored default of the user changes what the plug-in registers.
+  ASSERT_EQ(mkdir(dir.file("config/Tovra").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(dir.file("config/Tovra/Tandro").c_str(), 0700), 0);
+  clitest::WriteText(dir.file("config/Tovra/Tandro/T_Vortane.ini"), "[Version=1.0]\r\n1 : Blur Amount=25.5\r\n");
+
   clitest::ToolRun run = RunTool(dir.path(), {"params", "--json"});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out.rfind("[\n  {\"index\": 1, \"id\": 1, \"type\": \"popup\", \"name\": \"View\"", 0), 0u) << run.out;
-  EXPECT_EQ(Lines(run.out), 56u);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 56);
+  for (const char *object :
+       {"[\n  {\"index\": 1, \"id\": 1, \"type\": \"popup\", \"name\": \"View\", \"flags\": 32, \"default\": 1, "
+        "\"choices\": [\"Normal\", \"(-\", \"Extract\", \"Group 1\", \"Group 2\", \"Group 3\", \"Group 4\"]},\n",
+        "\n  {\"index\": 9, \"id\": 57, \"type\": \"float slider\", \"name\": \"1 : Blur Amount\", \"flags\": 32, "
+        "\"default\": 25.5, \"valid_min\": 0, \"valid_max\": 1000, \"slider_min\": 0, \"slider_max\": 100, "
+        "\"precision\": 1, \"percent\": false},\n",
+        "\"name\": \"2 : Blur Amount\", \"flags\": 32, \"default\": 10,",
+        "\"name\": \"2 : Blur Center\", \"flags\": 32, \"default\": {\"x_percent\": 50, \"y_percent\": 50}},\n",
+        "\n  {\"index\": 54, \"id\": 201, \"type\": \"group end\", \"name\": \"\", \"flags\": 0}\n]\n"})
+    EXPECT_NE(run.out.find(object), std::string::npos) << object;
+
+  run = RunTool(dir.path(), {"params"});
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 55);
+  for (const char *row : {"\n   18  103  point         2 : Blur Center             50 %, 50 % of the layer   x,y in "
+                          "layer pixels\n",
+                          "\n    8   56  float slider  1 : Range                   0 %                       valid 0 "
+                          "to 100, slider 0 to 50\n",
+                          "\n   53  216  checkbox      4 : Invert                  off                       on or "
+                          "off\n"})
+    EXPECT_NE(run.out.find(row), std::string::npos) << row;
 
   run = RunTool(dir.path(), {"render", "--help"});
   EXPECT_EQ(run.status, 0);
@@ -91,9 +150,9 @@ TEST(Tool, DemoWritesTheFullSizeCelFrame) {
   const vcli::Raster demo = vcli::ReadImage(dir.file("demo.png"));
   EXPECT_EQ(demo.width, 1920);
   EXPECT_EQ(demo.height, 1080);
-  EXPECT_EQ(demo.kind, vcli::SampleKind::U8);
+  EXPECT_EQ(demo.kind, SampleKind::U8);
   // The four groups are blurred: the frame differs from the plain scene.
-  EXPECT_NE(demo.bytes, clitest::CelRaster(1920, 1080, vcli::SampleKind::U8).bytes);
+  EXPECT_NE(demo.bytes, clitest::CelRaster(1920, 1080, SampleKind::U8).bytes);
 }
 
 } // namespace

@@ -6,8 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -49,9 +50,12 @@ vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind) {
       const uint8_t rgba[4] = {p.red, p.green, p.blue, p.alpha};
       for (int c = 0; c < 4; ++c) {
         const size_t i = (static_cast<size_t>(y) * width + x) * 4 + c;
-        if (kind == vcli::SampleKind::U8) raster.setSample<uint8_t>(i, rgba[c]);
-        else if (kind == vcli::SampleKind::U16) raster.setSample<uint16_t>(i, static_cast<uint16_t>(rgba[c] * 257));
-        else raster.setSample<float>(i, rgba[c] / 255.0f);
+        if (kind == vcli::SampleKind::U8)
+          raster.setSample<uint8_t>(i, rgba[c]);
+        else if (kind == vcli::SampleKind::U16)
+          raster.setSample<uint16_t>(i, static_cast<uint16_t>(rgba[c] * 257));
+        else
+          raster.setSample<float>(i, rgba[c] / 255.0f);
       }
     }
   }
@@ -76,35 +80,16 @@ void WriteText(const std::string &path, const std::string &text) {
 }
 
 void Truncate(const std::string &path, long bytes) {
-  if (truncate(path.c_str(), bytes) != 0) throw std::runtime_error("truncate failed: " + path);
-}
-
-long FileSize(const std::string &path) {
   struct stat info;
-  return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
-}
-
-std::string ReadAll(std::FILE *file) {
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-  return text;
-}
-
-bool CanLimitAddressSpace() {
-#if defined(__SANITIZE_ADDRESS__)
-  return false;
-#else
-  return true;
-#endif
+  if (bytes < 0 && stat(path.c_str(), &info) == 0) bytes += static_cast<long>(info.st_size);
+  if (truncate(path.c_str(), bytes) != 0) throw std::runtime_error("truncate failed: " + path);
 }
 
 ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args, long addressSpaceMiB) {
   std::string command = "cd " + ShellQuoted(folder) + " && ";
-  if (addressSpaceMiB > 0 && CanLimitAddressSpace())
-    command += "ulimit -v " + std::to_string(addressSpaceMiB * 1024) + " && ";
+#if !defined(__SANITIZE_ADDRESS__)
+  if (addressSpaceMiB > 0) command += "ulimit -v " + std::to_string(addressSpaceMiB * 1024) + " && ";
+#endif
   command += ShellQuoted(VORTANE_CLI_BINARY);
   for (const std::string &arg : args) command += " " + ShellQuoted(arg);
   const std::string out = folder + "/.tool-out", err = folder + "/.tool-err";
@@ -117,6 +102,27 @@ ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args,
   unlink(out.c_str());
   unlink(err.c_str());
   return run;
+}
+
+void ExpectRuns(const TempDir &dir, std::vector<std::string> files, const std::vector<ToolCase> &cases,
+                const std::vector<std::string> &lead, long addressSpaceMiB) {
+  for (const ToolCase &c : cases) {
+    std::vector<std::string> args = lead;
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::string shown;
+    for (const std::string &arg : c.args) shown += (arg.size() > 40 ? arg.substr(0, 40) + "..." : arg) + " ";
+    SCOPED_TRACE(shown);
+    const ToolRun run = RunTool(dir.path(), args, addressSpaceMiB);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (c.status == 0)
+      EXPECT_EQ(run.err, "");
+    else
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    files.insert(files.end(), c.written.begin(), c.written.end());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(dir.entries(), files);
+  }
 }
 
 } // namespace clitest
