@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -67,18 +68,6 @@ std::string TiffDeclaring(const Entries &entries) {
 
 TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
   TempDir dir;
-  const vcli::Raster small = clitest::CelRaster(16, 9, SampleKind::U8);
-  for (const char *name : {"in.png", "noend.png", "head.png", "cut.tif"}) vcli::WriteImage(dir.file(name), small);
-  vcli::WriteImage(dir.file("cut.exr"), clitest::CelRaster(16, 9, SampleKind::F32));
-  vcli::WriteImage(dir.file("lines.exr"), clitest::CelRaster(16, 9, SampleKind::F32));
-  clitest::Truncate(dir.file("noend.png"), -12); // all pixels, no end chunk
-  clitest::Truncate(dir.file("head.png"), 20);
-  clitest::Truncate(dir.file("cut.tif"), 100);
-  clitest::Truncate(dir.file("cut.exr"), -100);
-  // The same pixel data under a header declaring 30000 x 30000 pixels.
-  std::string exr = clitest::ReadText(dir.file("lines.exr"));
-  exr.replace(exr.find("dataWindow") + 21, 16, LittleEndian(0, 8) + LittleEndian(29999, 4) + LittleEndian(29999, 4));
-  clitest::WriteText(dir.file("lines.exr"), exr);
   const Entries grey = {{256, kLong, 30000}, {257, kLong, 30000}, {258, kShort, 8},
                         {259, kShort, 1},    {262, kShort, 1},    {277, kShort, 1}};
   const Entries strip = {{273, kLong, 500}, {279, kLong, 900000000}};
@@ -95,120 +84,108 @@ TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
       {"bigtiles.tif", TiffDeclaring(grey + tiles + Entries{{322, kLong, 16384}, {323, kLong, 16384}})},
       {"empty.png", ""},
       {"text.png", "hello, not an image"}};
-  for (const auto &[name, bytes] : made) clitest::WriteText(dir.file(name), bytes);
+  std::vector<std::string> files = {"pipe.png", "folder.png", "link.png"};
+  for (const auto &[name, bytes] : made) {
+    clitest::WriteText(dir.file(name), bytes);
+    files.push_back(name);
+  }
+  // Written whole, then cut: all pixels but no end chunk, the header, the
+  // directory, the last data; one given a header declaring 30000 x 30000.
+  const std::pair<const char *, long> cuts[] = {{"in.png", 0},    {"noend.png", -12}, {"head.png", 20},
+                                                {"cut.tif", 100}, {"cut.exr", -100},  {"lines.exr", 0}};
+  for (const auto &[name, keep] : cuts) {
+    files.push_back(name);
+    vcli::WriteImage(dir.file(name),
+                     clitest::CelRaster(16, 9, name[std::strlen(name) - 1] == 'r' ? SampleKind::F32 : SampleKind::U8));
+    if (keep) clitest::Truncate(dir.file(name), keep);
+  }
+  std::string exr = clitest::ReadText(dir.file("lines.exr"));
+  exr.replace(exr.find("dataWindow") + 21, 16, LittleEndian(0, 8) + LittleEndian(29999, 4) + LittleEndian(29999, 4));
+  clitest::WriteText(dir.file("lines.exr"), exr);
   ASSERT_EQ(mkfifo(dir.file("pipe.png").c_str(), 0600), 0);
   ASSERT_EQ(mkdir(dir.file("folder.png").c_str(), 0700), 0);
   ASSERT_EQ(symlink("in.png", dir.file("link.png").c_str()), 0);
-  std::vector<std::string> files = {"in.png",    "noend.png", "head.png",   "cut.tif", "cut.exr",
-                                    "lines.exr", "pipe.png",  "folder.png", "link.png"};
-  for (const auto &entry : made) files.push_back(entry.first);
   auto read = [](const std::string &name, const std::string &problem) -> clitest::ToolCase {
     return {{name, "o.tif"}, 1, "vortane: cannot read " + name + ": " + problem};
   };
+  const std::vector<clitest::ToolCase> cases = {
+      read("bomb.png", "truncated or corrupt PNG"),
+      read("adam7.png", "truncated or corrupt PNG"),
+      read("wide.png", "image size 30001 x 1 is outside 1 to 30000 pixels a side"),
+      read("noend.png", "truncated or corrupt PNG"),
+      read("head.png", "corrupt PNG ("),
+      read("samples.tif", "unsupported TIFF layout (2000 samples a pixel; at most 16 are supported)"),
+      read("strip.tif", "truncated or corrupt TIFF"),
+      read("huge.tif", "image size 40000 x 30000 is outside 1 to 30000 pixels a side"),
+      read("bits.tif", "unsupported TIFF samples (32-bit integer)"),
+      read("tiles.tif", "truncated or corrupt TIFF (tile data missing)"),
+      read("bigtiles.tif", "unsupported TIFF layout (tiles of 16384 x 16384 pixels hold more than 64 MiB)"),
+      read("cut.tif", "corrupt TIFF"),
+      read("lines.exr", "truncated"),
+      read("cut.exr", "truncated"),
+      read("empty.png", "the file is empty\n"),
+      read("text.png", "not a PNG, TIFF or OpenEXR file\n"),
+      read("missing.png", "No such file or directory\n"),
+      {{"two\nlines.png", "o.tif"}, 1, "vortane: cannot read two\\x0Alines.png: No such file or directory\n"},
+      read("pipe.png", "it is a named pipe, not a file\n"),
+      read("folder.png", "it is a folder\n"),
+      read("/dev/zero", "it is a character device, not a file\n"),
+      {{"in.png", "o.tif", "--preset", "pipe.png"}, 1, "vortane: cannot read preset pipe.png: it is a named pipe"},
+      {{"in.png", "o.tif", "--preset", "folder.png"}, 1, "vortane: cannot read preset folder.png: it is a folder\n"},
+      {{"in.png", "o.tif", "--preset", "/dev/zero"}, 1, "vortane: cannot read preset /dev/zero: it is a character"},
+      {{"in.png", "nowhere/o.tif"}, 1, "vortane: output folder does not exist: nowhere\n"},
+      {{"link.png", "o.tif"}, 0, "", {"o.tif"}},
+  };
   // Each is read under an address-space limit far below what its declared
   // image needs, with the pixel limit raised to the largest image.
-  clitest::ExpectRuns(
-      dir, files,
-      {
-          read("bomb.png", "truncated or corrupt PNG"),
-          read("adam7.png", "truncated or corrupt PNG"),
-          read("wide.png", "image size 30001 x 1 is outside 1 to 30000 pixels a side"),
-          read("noend.png", "truncated or corrupt PNG"),
-          read("head.png", "corrupt PNG ("),
-          read("samples.tif", "unsupported TIFF layout (2000 samples a pixel; at most 16 are supported)"),
-          read("strip.tif", "truncated or corrupt TIFF"),
-          read("huge.tif", "image size 40000 x 30000 is outside 1 to 30000 pixels a side"),
-          read("bits.tif", "unsupported TIFF samples (32-bit integer)"),
-          read("tiles.tif", "truncated or corrupt TIFF (tile data missing)"),
-          read("bigtiles.tif", "unsupported TIFF layout (tiles of 16384 x 16384 pixels hold more than 64 MiB)"),
-          read("cut.tif", "corrupt TIFF"),
-          read("lines.exr", "truncated"),
-          read("cut.exr", "truncated"),
-          read("empty.png", "the file is empty\n"),
-          read("text.png", "not a PNG, TIFF or OpenEXR file\n"),
-          read("missing.png", "No such file or directory\n"),
-          {{"two\nlines.png", "o.tif"}, 1, "vortane: cannot read two\\x0Alines.png: No such file or directory\n"},
-          read("pipe.png", "it is a named pipe, not a file\n"),
-          read("folder.png", "it is a folder\n"),
-          read("/dev/zero", "it is a character device, not a file\n"),
-          {{"in.png", "o.tif", "--preset", "pipe.png"}, 1, "vortane: cannot read preset pipe.png: it is a named pipe"},
-          {{"in.png", "o.tif", "--preset", "folder.png"},
-           1,
-           "vortane: cannot read preset folder.png: it is a folder\n"},
-          {{"in.png", "o.tif", "--preset", "/dev/zero"}, 1, "vortane: cannot read preset /dev/zero: it is a character"},
-          {{"in.png", "nowhere/o.tif"}, 1, "vortane: output folder does not exist: nowhere\n"},
-          {{"link.png", "o.tif"}, 0, "", {"o.tif"}},
-      },
-      {"render", "-q", "--threads", "1", "--max-pixels", "900000000"}, 256);
+  clitest::ExpectRuns(dir, files, cases, {"render", "-q", "--threads", "1", "--max-pixels", "900000000"}, 256);
 }
 
 TEST(HostileInput, FileNamesFrameNumbersAndSizesAtTheirLimitsAndOnePast) {
   TempDir dir;
-  const std::string padding(39, '0'), hashes40(40, '#'), hashes300(300, '#');
-  const std::string longest = "9223372036854775807", beforeLongest = "9223372036854775806";
-  const std::vector<std::string> files = {"f_1.png",
-                                          "f_2.png",
-                                          "f_3.png",
-                                          "w_" + padding + "1.png",
-                                          "w_" + padding + "2.png",
-                                          "w_" + padding + "3.png",
-                                          "r_" + beforeLongest + ".png",
-                                          "r_" + longest + ".png"};
+  const std::string zeros(39, '0'), longest = "9223372036854775807", beforeLongest = "9223372036854775806";
+  // Inputs, and names that do not spell a frame as w_%040d.png does.
+  std::vector<std::string> files = {"r_" + beforeLongest + ".png", "r_" + longest + ".png", "w_1.png", "w_.png"};
+  for (const char *f : {"1", "2", "3"})
+    files.insert(files.end(), {"f_" + std::string(f) + ".png", "w_" + zeros + f + ".png"});
   for (const std::string &name : files) vcli::WriteImage(dir.file(name), clitest::CelRaster(16, 9, SampleKind::U8));
+  auto ok = [](std::vector<std::string> args, std::vector<std::string> written) {
+    return clitest::ToolCase{args, 0, "", written};
+  };
+  auto three = [](const std::string &prefix) {
+    return std::vector<std::string>{prefix + "1.png", prefix + "2.png", prefix + "3.png"};
+  };
+  // Names of exactly the limit: a single one, those of a placeholder's widest
+  // padding, and those of frames 1 to 9 after the longest prefix.
   const size_t limit = vcli::FileNameLimit(dir.file("x"));
-  auto named = [](size_t bytes, char c = 'n') { return std::string(bytes - 4, c) + ".png"; };
-  const std::string atLimit = std::string(limit - 5, 's') + "%d.png"; // frames 1 to 9 fill the name
+  const std::string named = std::string(limit - 4, 'n') + ".png", prefix(limit - 5, 's');
   const std::string widest = "x_%0" + std::to_string(limit - 6) + "d.png";
   const std::string tooWide = "x_%0" + std::to_string(limit - 5) + "d.png";
-  clitest::ExpectRuns(
-      dir, files,
-      {
-          {{"f_%d.png", "a_" + hashes40 + ".png", "--frames", "1-3"},
-           0,
-           "",
-           {"a_" + padding + "1.png", "a_" + padding + "2.png", "a_" + padding + "3.png"}},
-          {{"f_%d.png", "b_%040d.png"},
-           0,
-           "",
-           {"b_" + padding + "1.png", "b_" + padding + "2.png", "b_" + padding + "3.png"}},
-          {{"w_" + hashes40 + ".png", "c_%d.png", "--frames", "1-3"}, 0, "", {"c_1.png", "c_2.png", "c_3.png"}},
-          {{"w_%040d.png", "d_%d.png"}, 0, "", {"d_1.png", "d_2.png", "d_3.png"}},
-          {{"f_%d.png", "e_" + hashes300 + ".png"}, 2, "vortane: OUT e_###"},
-          {{"f_%d.png", "e_%0300d.png"}, 2, "vortane: OUT e_%0300d.png: its file names would be longer than the "},
-          {{"f_" + hashes300 + ".png", "e_%d.png", "--frames", "1-3"}, 2, ": its file names would be longer than the "},
-          {{"f_%d.png", widest, "--frames", "1"}, 0, "", {"x_" + std::string(limit - 7, '0') + "1.png"}},
-          {{"f_%d.png", tooWide, "--frames", "1"}, 2, "vortane: OUT " + tooWide + ": its file names would be longer"},
-          {{"f_%d.png", "f_1%d.png", "--frames", "1-12"},
-           2,
-           "vortane: OUT f_1%d.png: frame 1 would be written over f_11.png, the input of frame 11"},
-          {{"r_%d.png", "g_%d.png", "--frames", longest}, 0, "", {"g_" + longest + ".png"}},
-          {{"r_%d.png", "h_####.png", "--frames", beforeLongest + "-" + longest},
-           0,
-           "",
-           {"h_" + beforeLongest + ".png", "h_" + longest + ".png"}},
-          {{"r_%d.png", "g_%d.png", "--frames", "9223372036854775808"},
-           2,
-           "--frames 9223372036854775808: expected A-B"},
-          {{"r_%d.png", "g_%d.png", "--frames", "5-9223372036854775808"}, 2, "expected A-B"},
-          {{"q_%d.png", "g_%d.png", "--frames", "0-9999999"},
-           1,
-           "vortane: no files match q_%d.png in frames 0-9999999"},
-          {{"q_%d.png", "g_%d.png", "--frames", "0-10000000"}, 2, "too many frames (at most 10000000 in one run)"},
-          {{"f_1.png", named(limit)}, 0, "", {named(limit)}},
-          {{"f_1.png", named(limit + 1)}, 2, "the file name is longer than the " + std::to_string(limit) + " bytes"},
-          {{"f_%d.png", atLimit, "--frames", "1-2"},
-           0,
-           "",
-           {std::string(limit - 5, 's') + "1.png", std::string(limit - 5, 's') + "2.png"}},
-          {{"f_%d.png", atLimit, "--frames", "1-10"},
-           2,
-           "frame 10 is past the largest frame number its file names can"},
-          {{"f_1.png", "p.png", "--max-pixels", "143"},
-           1,
-           "vortane: cannot read f_1.png: image size 16 x 9 (144 pixels) is above the limit of 143 pixels; "
-           "--max-pixels raises it\n"},
-          {{"f_1.png", "p.png", "--max-pixels", "144"}, 0, "", {"p.png"}},
-      });
+  const std::string tooLong = ": its file names would be longer than the " + std::to_string(limit) + " bytes";
+  const std::vector<clitest::ToolCase> cases = {
+      ok({"f_%d.png", "a_" + std::string(40, '#') + ".png", "--frames", "1-3"}, three("a_" + zeros)),
+      ok({"w_%040d.png", "d_%d.png"}, three("d_")),
+      ok({"f_%d.png", widest, "--frames", "1"}, {"x_" + std::string(limit - 7, '0') + "1.png"}),
+      {{"f_%d.png", tooWide, "--frames", "1"}, 2, "vortane: OUT " + tooWide + tooLong},
+      {{"f_%d.png", "e_%0300d.png"}, 2, "vortane: OUT e_%0300d.png" + tooLong},
+      {{"f_" + std::string(300, '#') + ".png", "e_%d.png", "--frames", "1-3"}, 2, tooLong},
+      ok({"f_1.png", named}, {named}),
+      {{"f_1.png", "n" + named}, 2, "the file name is longer than the " + std::to_string(limit) + " bytes"},
+      ok({"f_%d.png", prefix + "%d.png", "--frames", "1-2"}, {prefix + "1.png", prefix + "2.png"}),
+      {{"f_%d.png", prefix + "%d.png", "--frames", "1-10"}, 2, "frame 10 is past the largest frame number its"},
+      {{"f_%d.png", "f_1%d.png", "--frames", "1-12"},
+       2,
+       "frame 1 would be written over f_11.png, the input of frame 11"},
+      ok({"r_%d.png", "h_####.png", "--frames", beforeLongest + "-" + longest},
+         {"h_" + beforeLongest + ".png", "h_" + longest + ".png"}),
+      {{"r_%d.png", "g_%d.png", "--frames", "9223372036854775808"}, 2, "--frames 9223372036854775808: expected A-B"},
+      {{"q_%d.png", "g_%d.png", "--frames", "0-9999999"}, 1, "vortane: no files match q_%d.png in frames 0-9999999"},
+      {{"q_%d.png", "g_%d.png", "--frames", "0-10000000"}, 2, "too many frames (at most 10000000 in one run)"},
+      {{"q_%d.png", "g_%d.png"}, 1, "vortane: no files match q_%d.png\n"},
+      {{"f_1.png", "p.png", "--max-pixels", "143"}, 1, "16 x 9 (144 pixels) is above the limit of 143 pixels; --max"},
+      ok({"f_1.png", "p.png", "--max-pixels", "144"}, {"p.png"}),
+  };
+  clitest::ExpectRuns(dir, files, cases);
 }
 
 TEST(HostileInput, PresetValuesAreTakenWholeOrRefusedNamingTheKey) {

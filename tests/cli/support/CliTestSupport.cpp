@@ -1,7 +1,6 @@
 // Test folders, test rasters and running the vortane tool.
 #include "CliTestSupport.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -30,13 +30,8 @@ std::string ShellQuoted(const std::string &text) {
 
 std::vector<std::string> TempDir::entries() const {
   std::vector<std::string> names;
-  if (DIR *dir = opendir(path().c_str())) {
-    while (const dirent *entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != ".." && name != "config") names.push_back(name);
-    }
-    closedir(dir);
-  }
+  for (const auto &entry : std::filesystem::directory_iterator(path()))
+    if (entry.path().filename() != "config") names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -109,9 +104,7 @@ void ExpectRuns(const TempDir &dir, std::vector<std::string> files, const std::v
   for (const ToolCase &c : cases) {
     std::vector<std::string> args = lead;
     args.insert(args.end(), c.args.begin(), c.args.end());
-    std::string shown;
-    for (const std::string &arg : c.args) shown += (arg.size() > 40 ? arg.substr(0, 40) + "..." : arg) + " ";
-    SCOPED_TRACE(shown);
+    SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1].substr(0, 60) : ""));
     const ToolRun run = RunTool(dir.path(), args, addressSpaceMiB);
     EXPECT_EQ(run.status, c.status) << run.err;
     if (c.status == 0)

@@ -44,8 +44,8 @@ struct ToolRun {
 // shadow memory needs far more), so an allocation beyond it fails.
 ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args, long addressSpaceMiB = 0);
 
-// One run of a table: the arguments after the table's leading ones, the exit
-// status, text of the one line printed on failure, and the files written.
+// A row of a table of runs: arguments after the table's leading ones, exit
+// status, text of the one line printed on failure, files written.
 struct ToolCase {
   std::vector<std::string> args;
   int status;
@@ -53,9 +53,9 @@ struct ToolCase {
   std::vector<std::string> written = {};
 };
 // Runs the cases in turn in dir, checking each one's status, its message
-// (one line holding the case's text; nothing at all on success) and that the
-// folder then holds `files` and what the cases wrote, nothing else (no
-// temporary or partial file).
+// (one line holding the text; nothing on success) and that the folder then
+// holds `files` and what the cases wrote, nothing else (no temporary or
+// partial file).
 void ExpectRuns(const TempDir &dir, std::vector<std::string> files, const std::vector<ToolCase> &cases,
                 const std::vector<std::string> &lead = {"render", "-q"}, long addressSpaceMiB = 0);
 
