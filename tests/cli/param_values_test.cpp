@@ -1,6 +1,5 @@
 // Parameter values by display name against the plug-in's own registration:
-// every value syntax, every refusal with its message, and presets under
-// --set.
+// every value syntax, every refusal with its message, presets under --set.
 #include <gtest/gtest.h>
 
 #include "CliTestSupport.h"
@@ -22,14 +21,14 @@ std::vector<double> Numbers(const ParamValue &v) {
   return {v.number};
 }
 
-TEST(ParamValues, EverySyntaxParsesToTheHostValue) {
+TEST(ParamValues, EverySyntaxParsesToTheHostValueAndBadOnesAreRefusedWithTheProblem) {
   TempDir dir;
   vcli::EffectInstance instance(1);
   const struct {
     const char *assignment;
     int index;
     std::vector<double> numbers;
-  } cases[] = {
+  } values[] = {
       {"View=1", 1, {1}},
       {"View=Extract", 1, {3}},
       {"view= group 2 ", 1, {5}},
@@ -50,20 +49,12 @@ TEST(ParamValues, EverySyntaxParsesToTheHostValue) {
       {"1 : Color A=+12,0,+7", 6, {255, 12, 0, 7}},
       {"3 : Blur Center=960.25,-40", 31, {960.25, -40}},
   };
-  for (const auto &c : cases) {
+  for (const auto &c : values) {
     const ParamValue v = instance.catalog().parseAssignment(c.assignment);
     EXPECT_EQ(v.index, c.index) << c.assignment;
     EXPECT_EQ(Numbers(v), c.numbers) << c.assignment;
   }
-}
-
-TEST(ParamValues, BadNamesAndValuesAreRefusedWithTheProblem) {
-  TempDir dir;
-  vcli::EffectInstance instance(1);
-  const struct Case {
-    const char *assignment;
-    const char *message;
-  } cases[] = {
+  const std::pair<const char *, const char *> refused[] = {
       {"Blur Amount=3", R"(unknown parameter "Blur Amount"; did you mean "Master Blur Amount", "1 : Blur Amount")"},
       {"Zoom=3", R"(unknown parameter "Zoom" (vortane params lists them))"},
       {"1 : Blur Amount", R"(expected NAME=VALUE)"},
@@ -89,12 +80,12 @@ TEST(ParamValues, BadNamesAndValuesAreRefusedWithTheProblem) {
       {"1 : Blur Center=5,40000", "1 : Blur Center: 40000 is outside the point range -32768 to 32767"},
       {"Color Group 2=on", R"("Color Group 2" is a group heading, not a value)"},
   };
-  for (const Case &c : cases) {
+  for (const auto &[assignment, message] : refused) {
     try {
-      instance.catalog().parseAssignment(c.assignment);
-      ADD_FAILURE() << c.assignment << " was accepted";
+      instance.catalog().parseAssignment(assignment);
+      ADD_FAILURE() << assignment << " was accepted";
     } catch (const vcli::UsageError &e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.assignment << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << assignment << ": " << e.what();
     }
   }
 }

@@ -108,7 +108,6 @@ TEST(ValueMapping, EightBitFilesGiveTheEmulatorsOwnConversionsOfTheSameFrame) {
   const vemu::Image frame8 = vemu::SyntheticCelFrame(40, 24);
   const Raster raster = clitest::CelRaster(40, 24, SampleKind::U8);
   EXPECT_TRUE(vcli::ToWorking(raster, PF_PixelFormat_ARGB32).samePixels(frame8));
-  EXPECT_EQ(vcli::FromWorking(frame8).bytes, raster.bytes);
   for (PF_PixelFormat format : {PF_PixelFormat_ARGB64, PF_PixelFormat_ARGB128})
     EXPECT_TRUE(vcli::ToWorking(raster, format).samePixels(vemu::ConvertFrame(frame8, format))) << format;
 }

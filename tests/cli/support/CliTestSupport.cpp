@@ -1,7 +1,6 @@
 // Test folders, test rasters and running the vortane tool.
 #include "CliTestSupport.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 #include "SyntheticFrame.h"
 
@@ -37,29 +35,18 @@ std::vector<std::string> TempDir::entries() const {
 }
 
 vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind) {
-  const vemu::Image frame = vemu::SyntheticCelFrame(width, height);
+  const vcli::Raster cel = vcli::FromWorking(vemu::SyntheticCelFrame(width, height));
   vcli::Raster raster(width, height, kind);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const PF_Pixel &p = frame.at<PF_Pixel>(x, y);
-      const uint8_t rgba[4] = {p.red, p.green, p.blue, p.alpha};
-      for (int c = 0; c < 4; ++c) {
-        const size_t i = (static_cast<size_t>(y) * width + x) * 4 + c;
-        if (kind == vcli::SampleKind::U8)
-          raster.setSample<uint8_t>(i, rgba[c]);
-        else if (kind == vcli::SampleKind::U16)
-          raster.setSample<uint16_t>(i, static_cast<uint16_t>(rgba[c] * 257));
-        else
-          raster.setSample<float>(i, rgba[c] / 255.0f);
-      }
-    }
+  for (size_t i = 0; i < raster.sampleCount(); ++i) {
+    const uint8_t v = cel.sample<uint8_t>(i);
+    if (kind == vcli::SampleKind::U8)
+      raster.setSample<uint8_t>(i, v);
+    else if (kind == vcli::SampleKind::U16)
+      raster.setSample<uint16_t>(i, static_cast<uint16_t>(v * 257));
+    else
+      raster.setSample<float>(i, v / 255.0f);
   }
   return raster;
-}
-
-bool FileExists(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
 }
 
 std::string ReadText(const std::string &path) {
@@ -75,9 +62,8 @@ void WriteText(const std::string &path, const std::string &text) {
 }
 
 void Truncate(const std::string &path, long bytes) {
-  struct stat info;
-  if (bytes < 0 && stat(path.c_str(), &info) == 0) bytes += static_cast<long>(info.st_size);
-  if (truncate(path.c_str(), bytes) != 0) throw std::runtime_error("truncate failed: " + path);
+  std::filesystem::resize_file(path,
+                               static_cast<uintmax_t>(bytes < 0 ? std::filesystem::file_size(path) + bytes : bytes));
 }
 
 ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args, long addressSpaceMiB) {

@@ -28,7 +28,6 @@ class TempDir {
 // given kind (8-bit values scaled exactly: v x 257, v / 255).
 vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind);
 
-bool FileExists(const std::string &path);
 std::string ReadText(const std::string &path);
 void WriteText(const std::string &path, const std::string &text);
 // Keeps the first bytes of a file; a negative count cuts that many from its end.
@@ -36,8 +35,7 @@ void Truncate(const std::string &path, long bytes);
 
 struct ToolRun {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 // Runs the vortane tool in folder with these arguments; with addressSpaceMiB,
 // under that limit on its address space (not under AddressSanitizer, whose
