@@ -1,5 +1,8 @@
 // The vortane tool as a user runs it: command lines that ask for the
-// impossible, sequences that render what they can, the listing, the demo.
+// impossible, parameter values by display name, renders at every format and
+// depth against the plug-in's own render through the host emulator,
+// sequences that render what they can, frame-number placeholders, progress,
+// the listing, the demo.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -9,12 +12,22 @@
 
 #include "CliTestSupport.h"
 #include "Commands.h"
+#include "EffectInstance.h"
+#include "EffectParams.h"
+#include "Errors.h"
+#include "FramePattern.h"
 #include "ImageIO.h"
+#include "ParamValues.h"
+#include "Progress.h"
+#include "SyntheticFrame.h"
+#include "TestSupport.h"
 
 namespace {
 
 using clitest::RunTool;
 using clitest::TempDir;
+using vcli::ParamValue;
+using vcli::Raster;
 using vcli::SampleKind;
 
 TEST(Tool, CommandLinesAskingTheImpossibleAreUsageErrorsThatWriteNothing) {
@@ -116,6 +129,221 @@ TEST(Tool, DemoWritesTheFullSizeCelFrame) {
   EXPECT_EQ(std::make_tuple(demo.width, demo.height, demo.kind), std::make_tuple(1920, 1080, SampleKind::U8));
   // The four groups are blurred: the frame differs from the plain scene.
   EXPECT_NE(demo.bytes, clitest::CelRaster(1920, 1080, SampleKind::U8).bytes);
+}
+
+constexpr int kWidth = 96, kHeight = 54;
+
+// Groups 1 and 3 of the synthetic scene, blurred about their own centres:
+// set on a host by index, and as the tool's --set values.
+vtest::GroupValues SceneGroup(int g) {
+  vtest::GroupValues v = vtest::SceneGroupValues(vemu::SyntheticCelScene(kWidth, kHeight), g);
+  v.blurAmount = 12.0;
+  v.range = 8.0;
+  return v;
+}
+
+std::vector<std::string> SceneSettings() {
+  auto rgb = [](const PF_Pixel &c) {
+    return std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue);
+  };
+  std::vector<std::string> sets;
+  for (int g : {1, 3}) {
+    const vtest::GroupValues v = SceneGroup(g);
+    const std::string p = std::to_string(g) + " : ";
+    sets.insert(sets.end(),
+                {p + "Enable Color Group=on", p + "Color A=" + rgb(v.colorA), p + "Color B=" + rgb(v.colorB),
+                 p + "Blur Center=" + vcli::FormatNumber(v.centerX) + "," + vcli::FormatNumber(v.centerY),
+                 p + "Blur Amount=12", p + "Range=8"});
+  }
+  return sets;
+}
+
+// The plug-in's own render of the working image, through the host emulator.
+vemu::Image DirectRender(vemu::Image &input) {
+  auto host = vtest::MakeHost(2);
+  host->setLayerSize(input.width(), input.height());
+  vtest::ApplyEffect(*host);
+  for (int g : {1, 3}) vtest::SetGroup(*host, g, SceneGroup(g));
+  vemu::Image output(input.width(), input.height(), input.format());
+  EXPECT_EQ(host->renderSmart(input, output), PF_Err_NONE);
+  EXPECT_EQ(host->leaks(), "");
+  return output;
+}
+
+TEST(RenderCommand, EveryFormatAndDepthMatchesTheDirectRender) {
+  TempDir dir;
+  const struct {
+    const char *input;
+    SampleKind kind;
+    int depth;
+    const char *output;
+    PF_PixelFormat working;
+  } cases[] = {
+      {"a.png", SampleKind::U8, 0, "a_out.png", PF_PixelFormat_ARGB32},
+      {"b.png", SampleKind::U16, 0, "b_out.png", PF_PixelFormat_ARGB64},
+      {"c.tif", SampleKind::U8, 0, "c_out.TIF", PF_PixelFormat_ARGB32},
+      {"d.tiff", SampleKind::U16, 0, "d_out.tif", PF_PixelFormat_ARGB64},
+      {"e.tif", SampleKind::F32, 0, "e_out.tiff", PF_PixelFormat_ARGB128},
+      {"f.exr", SampleKind::F32, 0, "f_out.exr", PF_PixelFormat_ARGB128},
+      {"g.png", SampleKind::U8, 16, "g_out.png", PF_PixelFormat_ARGB64},
+      {"h.png", SampleKind::U16, 32, "h_out.exr", PF_PixelFormat_ARGB128},
+      {"i.exr", SampleKind::F32, 8, "i_out.tif", PF_PixelFormat_ARGB32},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.output);
+    // Alpha that is not opaque has to survive reading and writing too.
+    Raster input = clitest::CelRaster(kWidth, kHeight, c.kind);
+    for (size_t i = 3; i < input.sampleCount(); i += 4 * 7) {
+      if (c.kind == SampleKind::U8) input.setSample<uint8_t>(i, static_cast<uint8_t>(i % 251));
+      if (c.kind == SampleKind::U16) input.setSample<uint16_t>(i, static_cast<uint16_t>(i * 7 % 65521));
+      if (c.kind == SampleKind::F32) input.setSample<float>(i, static_cast<float>(i % 97) / 96.0f);
+    }
+    vcli::WriteImage(dir.file(c.input), input);
+    vcli::RenderCommand command;
+    command.input = dir.file(c.input);
+    command.output = dir.file(c.output);
+    command.options.depth = c.depth;
+    command.options.sets = SceneSettings();
+    ASSERT_EQ(vcli::RunRender(command, nullptr), 0);
+    vemu::Image working = vcli::ToWorking(input, c.working);
+    const Raster written = vcli::ReadImage(dir.file(c.output));
+    EXPECT_EQ(written.kind, vcli::FileKindOfWorking(c.working));
+    EXPECT_EQ(written.bytes, vcli::FromWorking(DirectRender(working)).bytes);
+    EXPECT_NE(written.bytes, vcli::FromWorking(working).bytes); // the effect did something
+  }
+}
+
+TEST(FramePattern, PlaceholdersNameTheFramesFiles) {
+  // Frames 7 and 12345; a text without a placeholder names one file.
+  const std::pair<const char *, const char *> cases[] = {
+      {"a_####.png", "a_0007.png a_12345.png"},
+      {"dir.v2/a_%04d.png", "dir.v2/a_0007.png dir.v2/a_12345.png"},
+      {"#.tif", "7.tif 12345.tif"},
+      {"50%%_%06d.png", "50%_000007.png 50%_012345.png"},
+      {"100%.png", "100%.png 100%.png"},
+      {"a_%4d.png", "a_%4d.png a_%4d.png"},
+      {"take_##/50%%.png", "take_##/50%%.png take_##/50%%.png"},
+      {"take_##%%/#.png", "take_##%%/7.png take_##%%/12345.png"},
+  };
+  for (const auto &[text, paths] : cases) {
+    const vcli::FramePattern pattern(text);
+    EXPECT_EQ(pattern.path(7) + " " + pattern.path(12345), paths);
+  }
+  EXPECT_EQ(vcli::ParseFrameRange("3-12").first, 3);
+  EXPECT_EQ(vcli::ParseFrameRange("3-12").last, 12);
+  EXPECT_EQ(vcli::ParseFrameRange("0").last, 0);
+  for (const char *bad : {"", "-3", "3-", "a-b", "5-4", "1-2-3", "1 - 2", "-1-2"})
+    EXPECT_THROW(vcli::ParseFrameRange(bad), vcli::UsageError) << bad;
+}
+
+TEST(Progress, LineShowsFramesRateAndTimeLeft) {
+  EXPECT_EQ(vcli::FormatProgress(0, 10, 0.0, 10), "[..........] 0/10 frames");
+  EXPECT_EQ(vcli::FormatProgress(5, 10, 2.0, 10), "[#####.....] 5/10 frames  2.50 fps  0:02 left");
+  EXPECT_EQ(vcli::FormatProgress(1, 3, 30.0, 6), "[##....] 1/3 frames  0.03 fps  1:00 left");
+  EXPECT_EQ(vcli::FormatProgress(3, 3, 1.0, 4), "[####] 3/3 frames  3.00 fps  0:00 left");
+  EXPECT_EQ(vcli::FormatDuration(59.6), "1:00");
+  EXPECT_EQ(vcli::FormatDuration(3723.0), "1:02:03");
+}
+
+// A parsed value as numbers: alpha, red, green, blue of a colour; x, y of a
+// point; else the number.
+std::vector<double> Numbers(const ParamValue &v) {
+  if (v.type == PF_Param_COLOR)
+    return {double(v.color.alpha), double(v.color.red), double(v.color.green), double(v.color.blue)};
+  if (v.type == PF_Param_POINT) return {v.x, v.y};
+  return {v.number};
+}
+
+TEST(ParamValues, EverySyntaxParsesToTheHostValueAndBadOnesAreRefusedWithTheProblem) {
+  TempDir dir;
+  vcli::EffectInstance instance(1);
+  const struct {
+    const char *assignment;
+    int index;
+    std::vector<double> numbers;
+  } values[] = {
+      {"View=1", 1, {1}},
+      {"View=Extract", 1, {3}},
+      {"view= group 2 ", 1, {5}},
+      {"View=7", 1, {7}},
+      {"Master Blur Amount=12.5", 2, {12.5}},
+      {"1 : Blur Amount=1000", 9, {1000}},
+      {"1 : Blur Amount=+0", 9, {0}},
+      {"2 : Range=5%", 21, {5}},
+      {"4 : Softness Threshold=99.95", 51, {99.95}},
+      {"2 : Enable Color Group=on", 17, {1}},
+      {"2 : Enable Color Group=ON", 17, {1}},
+      {"1 : Invert=1", 14, {1}},
+      {"1 : Keep Division=off", 13, {0}},
+      {"3 : Keep Division=0", 39, {0}},
+      {"4 : Invert=on", 53, {1}},
+      {"2 : Color B=#3366cC", 20, {255, 0x33, 0x66, 0xcc}},
+      {"4 : Color A= 0, 128 ,255", 45, {255, 0, 128, 255}},
+      {"1 : Color A=+12,0,+7", 6, {255, 12, 0, 7}},
+      {"3 : Blur Center=960.25,-40", 31, {960.25, -40}},
+  };
+  for (const auto &c : values) {
+    const ParamValue v = instance.catalog().parseAssignment(c.assignment);
+    EXPECT_EQ(v.index, c.index) << c.assignment;
+    EXPECT_EQ(Numbers(v), c.numbers) << c.assignment;
+  }
+  const std::pair<const char *, const char *> refused[] = {
+      {"Blur Amount=3", R"(unknown parameter "Blur Amount"; did you mean "Master Blur Amount", "1 : Blur Amount")"},
+      {"Zoom=3", R"(unknown parameter "Zoom" (vortane params lists them))"},
+      {"1 : Blur Amount", R"(expected NAME=VALUE)"},
+      {"1 : Blur Amount=1000.5", "1 : Blur Amount: 1000.5 is outside the valid range 0 to 1000"},
+      {"1 : Range=-1", "1 : Range: -1 is outside the valid range 0 to 100"},
+      {"1 : Range=5%%", R"(1 : Range: "5%" is not a number)"},
+      {"Master Blur Amount=ten", R"(Master Blur Amount: "ten" is not a number)"},
+      {"Master Blur Amount=nan", R"("nan" is not a number)"},
+      {"Master Blur Amount=1e999", R"("1e999" is not a number)"},
+      {"1 : Blur Amount=25%", R"("25%" is not a number)"},
+      {"View=2", R"(View: "2" is not a choice; choose 1 "Normal", 3 "Extract", 4 "Group 1")"},
+      {"View=8", R"(View: "8" is not a choice)"},
+      {"View=(-", R"(View: "(-" is not a choice)"},
+      {"1 : Invert=yes please", R"(1 : Invert: "yes please" is not on or off)"},
+      {"1 : Color A=1,2", R"(1 : Color A: "1,2" is not a colour)"},
+      {"1 : Color A=#12345", R"("#12345" is not a colour)"},
+      {"1 : Color A=#12345g", R"("#12345g" is not a colour)"},
+      {"1 : Color A=10,256,0", "1 : Color A: green 256 is outside 0 to 255"},
+      {"1 : Color A=10,-1,0", "green -1 is outside 0 to 255"},
+      {"1 : Color A=10,1.5,0", R"(green "1.5" is not a whole number 0 to 255)"},
+      {"1 : Blur Center=5", R"(1 : Blur Center: "5" is not a point; use "x,y" in layer pixels)"},
+      {"1 : Blur Center=5,y", R"("5,y" is not a point)"},
+      {"1 : Blur Center=5,40000", "1 : Blur Center: 40000 is outside the point range -32768 to 32767"},
+      {"Color Group 2=on", R"("Color Group 2" is a group heading, not a value)"},
+  };
+  for (const auto &[assignment, message] : refused) {
+    try {
+      instance.catalog().parseAssignment(assignment);
+      ADD_FAILURE() << assignment << " was accepted";
+    } catch (const vcli::UsageError &e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << assignment << ": " << e.what();
+    }
+  }
+}
+
+TEST(ParamValues, PresetAppliesOverTheDefaultsAndSetOverridesIt) {
+  TempDir dir;
+  clitest::WriteText(dir.file("look.ini"),
+                     "; a preset\r\n[Other]\r\nView=4\r\n[Version=1.0]\r\nView=3\r\n1 : Blur Amount=25,500000\r\n"
+                     "2 : Enable Color Group=1\r\n2 : Color B.r=10\r\n2 : Color B.b=30\r\n2 : Color B.a=0\r\n"
+                     "4 : Color A.g=7\r\nMaster Blur Amount=2.000000\r\n");
+  vcli::EffectInstance instance(1);
+  vcli::CommonOptions options;
+  options.preset = dir.file("look.ini");
+  options.sets = {"Master Blur Amount=7", "4 : Color A=#010203"};
+  vcli::ApplyOptions(instance, options);
+  vemu::Host &host = instance.host();
+  EXPECT_EQ(host.paramValue(1).u.pd.value, 3);
+  EXPECT_EQ(host.paramValue(2).u.fs_d.value, 7.0);
+  EXPECT_EQ(host.paramValue(9).u.fs_d.value, 25.5); // a decimal comma
+  EXPECT_EQ(host.paramValue(17).u.bd.value, 1);
+  // Channels the preset does not give keep the registered default.
+  const PF_Pixel c = host.paramValue(20).u.cd.value;
+  EXPECT_EQ((std::vector<int>{c.alpha, c.red, c.green, c.blue}), (std::vector<int>{255, 10, 180, 30}));
+  EXPECT_EQ(host.paramValue(45).u.cd.value.green, 2);
+  EXPECT_EQ(host.paramValue(22).u.fs_d.value, 10.0); // untouched: "2 : Blur Amount" default
 }
 
 } // namespace
