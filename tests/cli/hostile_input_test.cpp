@@ -78,23 +78,17 @@ TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
       {"wide.png", PngDeclaring(30001, 1, 8, false)},
       {"samples.tif", TiffDeclaring(grey + strip + Entries{{262, kShort, 2}, {277, kShort, 2000}})},
       {"strip.tif", TiffDeclaring(grey + strip)},
-      {"huge.tif", TiffDeclaring(grey + strip + Entries{{256, kLong, 40000}})},
       {"bits.tif", TiffDeclaring(grey + strip + Entries{{258, kShort, 32}})},
       {"tiles.tif", TiffDeclaring(grey + tiles)},
       {"bigtiles.tif", TiffDeclaring(grey + tiles + Entries{{322, kLong, 16384}, {323, kLong, 16384}})},
       {"empty.png", ""},
       {"text.png", "hello, not an image"}};
-  std::vector<std::string> files = {"pipe.png", "folder.png", "link.png"};
-  for (const auto &[name, bytes] : made) {
-    clitest::WriteText(dir.file(name), bytes);
-    files.push_back(name);
-  }
+  for (const auto &[name, bytes] : made) clitest::WriteText(dir.file(name), bytes);
   // Written whole, then cut: all pixels but no end chunk, the header, the
   // directory, the last data; one given a header declaring 30000 x 30000.
   const std::pair<const char *, long> cuts[] = {{"in.png", 0},    {"noend.png", -12}, {"head.png", 20},
                                                 {"cut.tif", 100}, {"cut.exr", -100},  {"lines.exr", 0}};
   for (const auto &[name, keep] : cuts) {
-    files.push_back(name);
     vcli::WriteImage(dir.file(name),
                      clitest::CelRaster(16, 9, name[std::strlen(name) - 1] == 'r' ? SampleKind::F32 : SampleKind::U8));
     if (keep) clitest::Truncate(dir.file(name), keep);
@@ -116,7 +110,6 @@ TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
       read("head.png", "corrupt PNG ("),
       read("samples.tif", "unsupported TIFF layout (2000 samples a pixel; at most 16 are supported)"),
       read("strip.tif", "truncated or corrupt TIFF"),
-      read("huge.tif", "image size 40000 x 30000 is outside 1 to 30000 pixels a side"),
       read("bits.tif", "unsupported TIFF samples (32-bit integer)"),
       read("tiles.tif", "truncated or corrupt TIFF (tile data missing)"),
       read("bigtiles.tif", "unsupported TIFF layout (tiles of 16384 x 16384 pixels hold more than 64 MiB)"),
@@ -125,20 +118,17 @@ TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
       read("cut.exr", "truncated"),
       read("empty.png", "the file is empty\n"),
       read("text.png", "not a PNG, TIFF or OpenEXR file\n"),
-      read("missing.png", "No such file or directory\n"),
       {{"two\nlines.png", "o.tif"}, 1, "vortane: cannot read two\\x0Alines.png: No such file or directory\n"},
       read("pipe.png", "it is a named pipe, not a file\n"),
       read("folder.png", "it is a folder\n"),
       read("/dev/zero", "it is a character device, not a file\n"),
       {{"in.png", "o.tif", "--preset", "pipe.png"}, 1, "vortane: cannot read preset pipe.png: it is a named pipe"},
-      {{"in.png", "o.tif", "--preset", "folder.png"}, 1, "vortane: cannot read preset folder.png: it is a folder\n"},
-      {{"in.png", "o.tif", "--preset", "/dev/zero"}, 1, "vortane: cannot read preset /dev/zero: it is a character"},
       {{"in.png", "nowhere/o.tif"}, 1, "vortane: output folder does not exist: nowhere\n"},
       {{"link.png", "o.tif"}, 0, "", {"o.tif"}},
   };
   // Each is read under an address-space limit far below what its declared
   // image needs, with the pixel limit raised to the largest image.
-  clitest::ExpectRuns(dir, files, cases, {"render", "-q", "--threads", "1", "--max-pixels", "900000000"}, 256);
+  clitest::ExpectRuns(dir, cases, {"render", "-q", "--threads", "1", "--max-pixels", "900000000"}, 256);
 }
 
 TEST(HostileInput, FileNamesFrameNumbersAndSizesAtTheirLimitsAndOnePast) {
@@ -185,7 +175,7 @@ TEST(HostileInput, FileNamesFrameNumbersAndSizesAtTheirLimitsAndOnePast) {
       {{"f_1.png", "p.png", "--max-pixels", "143"}, 1, "16 x 9 (144 pixels) is above the limit of 143 pixels; --max"},
       ok({"f_1.png", "p.png", "--max-pixels", "144"}, {"p.png"}),
   };
-  clitest::ExpectRuns(dir, files, cases);
+  clitest::ExpectRuns(dir, cases);
 }
 
 TEST(HostileInput, PresetValuesAreTakenWholeOrRefusedNamingTheKey) {
@@ -217,17 +207,15 @@ TEST(HostileInput, PresetValuesAreTakenWholeOrRefusedNamingTheKey) {
       {section + "View=1\n" + section + "1 : Blur Amount=5000\n", 0, ""},
       {section + otherKeys + "1 : Blur Amount=5000\n", 2, outOfRange},
   };
-  std::vector<std::string> files = {"small.png"};
   std::vector<clitest::ToolCase> cases;
   for (size_t i = 0; i < std::size(presets); ++i) {
     const std::string ini = "p" + std::to_string(i) + ".ini", out = "o" + std::to_string(i) + ".png";
     clitest::WriteText(dir.file(ini), presets[i].text);
-    files.push_back(ini);
     cases.push_back({{"small.png", out, "--preset", ini}, presets[i].status, presets[i].message});
     if (presets[i].status == 0) cases.back().written = {out};
   }
   cases.push_back({{"small.png", "o.png", "--preset", "none.ini"}, 1, "vortane: cannot read preset none.ini: No such"});
-  clitest::ExpectRuns(dir, files, cases);
+  clitest::ExpectRuns(dir, cases);
 }
 
 } // namespace

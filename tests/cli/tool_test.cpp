@@ -54,8 +54,8 @@ TEST(Tool, CommandLinesAskingTheImpossibleAreUsageErrorsThatWriteNothing) {
       {{"i_#.png", "o_#.png", "--frames", "3-1"}, 2, "vortane: --frames 3-1: expected A-B"},
       {{"i_#.png", "o_#_#.png"}, 2, "vortane: o_#_#.png: more than one frame-number placeholder"},
   };
-  clitest::ExpectRuns(dir, {"in.png"}, cases, {"render"});
-  clitest::ExpectRuns(dir, {"in.png"}, {{{"frobnicate"}, 2, "vortane: "}}, {});
+  clitest::ExpectRuns(dir, cases, {"render"});
+  clitest::ExpectRuns(dir, {{{"frobnicate"}, 2, "vortane: "}}, {});
 }
 
 TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
@@ -91,7 +91,7 @@ TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
                                                      "out_0001.png", "out_0003.png", "single.png"}));
 }
 
-TEST(Tool, ListsTheRegistrationWithStoredDefaultsAndShowsHelp) {
+TEST(Tool, ListsTheRegistrationWithStoredDefaults) {
   TempDir dir;
   // A stored default of the user changes what the plug-in registers.
   ASSERT_EQ(mkdir(dir.file("config/Tovra").c_str(), 0700), 0);
@@ -117,9 +117,6 @@ TEST(Tool, ListsTheRegistrationWithStoredDefaultsAndShowsHelp) {
   EXPECT_NE(run.out.find("\n   18  103  point         2 : Blur Center             50 %, 50 % of the layer   x,y in"),
             std::string::npos);
   EXPECT_NE(run.out.find("\n    8   56  float slider  1 : Range                   0 %      "), std::string::npos);
-  run = RunTool(dir.path(), {"render", "--help"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.out.find("--preset"), std::string::npos);
 }
 
 TEST(Tool, DemoWritesTheFullSizeCelFrame) {
@@ -179,15 +176,12 @@ TEST(RenderCommand, EveryFormatAndDepthMatchesTheDirectRender) {
     const char *output;
     PF_PixelFormat working;
   } cases[] = {
-      {"a.png", SampleKind::U8, 0, "a_out.png", PF_PixelFormat_ARGB32},
-      {"b.png", SampleKind::U16, 0, "b_out.png", PF_PixelFormat_ARGB64},
-      {"c.tif", SampleKind::U8, 0, "c_out.TIF", PF_PixelFormat_ARGB32},
-      {"d.tiff", SampleKind::U16, 0, "d_out.tif", PF_PixelFormat_ARGB64},
-      {"e.tif", SampleKind::F32, 0, "e_out.tiff", PF_PixelFormat_ARGB128},
-      {"f.exr", SampleKind::F32, 0, "f_out.exr", PF_PixelFormat_ARGB128},
+      {"a.png", SampleKind::U8, 0, "a_out.TIF", PF_PixelFormat_ARGB32},
+      {"b.tiff", SampleKind::U16, 0, "b_out.png", PF_PixelFormat_ARGB64},
+      {"f.exr", SampleKind::F32, 0, "f_out.tiff", PF_PixelFormat_ARGB128},
       {"g.png", SampleKind::U8, 16, "g_out.png", PF_PixelFormat_ARGB64},
       {"h.png", SampleKind::U16, 32, "h_out.exr", PF_PixelFormat_ARGB128},
-      {"i.exr", SampleKind::F32, 8, "i_out.tif", PF_PixelFormat_ARGB32},
+      {"i.tif", SampleKind::F32, 8, "i_out.png", PF_PixelFormat_ARGB32},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.output);
@@ -262,7 +256,6 @@ TEST(ParamValues, EverySyntaxParsesToTheHostValueAndBadOnesAreRefusedWithTheProb
     int index;
     std::vector<double> numbers;
   } values[] = {
-      {"View=1", 1, {1}},
       {"View=Extract", 1, {3}},
       {"view= group 2 ", 1, {5}},
       {"View=7", 1, {7}},
@@ -271,11 +264,9 @@ TEST(ParamValues, EverySyntaxParsesToTheHostValueAndBadOnesAreRefusedWithTheProb
       {"1 : Blur Amount=+0", 9, {0}},
       {"2 : Range=5%", 21, {5}},
       {"4 : Softness Threshold=99.95", 51, {99.95}},
-      {"2 : Enable Color Group=on", 17, {1}},
       {"2 : Enable Color Group=ON", 17, {1}},
       {"1 : Invert=1", 14, {1}},
       {"1 : Keep Division=off", 13, {0}},
-      {"3 : Keep Division=0", 39, {0}},
       {"4 : Invert=on", 53, {1}},
       {"2 : Color B=#3366cC", 20, {255, 0x33, 0x66, 0xcc}},
       {"4 : Color A= 0, 128 ,255", 45, {255, 0, 128, 255}},

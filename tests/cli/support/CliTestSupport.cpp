@@ -85,8 +85,9 @@ ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args,
   return run;
 }
 
-void ExpectRuns(const TempDir &dir, std::vector<std::string> files, const std::vector<ToolCase> &cases,
-                const std::vector<std::string> &lead, long addressSpaceMiB) {
+void ExpectRuns(const TempDir &dir, const std::vector<ToolCase> &cases, const std::vector<std::string> &lead,
+                long addressSpaceMiB) {
+  std::vector<std::string> files = dir.entries();
   for (const ToolCase &c : cases) {
     std::vector<std::string> args = lead;
     args.insert(args.end(), c.args.begin(), c.args.end());

@@ -52,9 +52,9 @@ struct ToolCase {
 };
 // Runs the cases in turn in dir, checking each one's status, its message
 // (one line holding the text; nothing on success) and that the folder then
-// holds `files` and what the cases wrote, nothing else (no temporary or
-// partial file).
-void ExpectRuns(const TempDir &dir, std::vector<std::string> files, const std::vector<ToolCase> &cases,
+// holds what it held before and what the cases wrote, nothing else (no
+// temporary or partial file).
+void ExpectRuns(const TempDir &dir, const std::vector<ToolCase> &cases,
                 const std::vector<std::string> &lead = {"render", "-q"}, long addressSpaceMiB = 0);
 
 } // namespace clitest
