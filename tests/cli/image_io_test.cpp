@@ -26,6 +26,28 @@ using clitest::TempDir;
 using vcli::Raster;
 using vcli::SampleKind;
 
+TEST(ImageIO, EveryFormatAndDepthRoundTripsExactly) {
+  TempDir dir;
+  const std::pair<const char *, SampleKind> cases[] = {{"a.png", SampleKind::U8},  {"b.png", SampleKind::U16},
+                                                       {"c.tif", SampleKind::U8},  {"d.tiff", SampleKind::U16},
+                                                       {"e.TIF", SampleKind::F32}, {"f.exr", SampleKind::F32}};
+  for (const auto &[name, kind] : cases) {
+    Raster raster = clitest::CelRaster(37, 21, kind);
+    // Alpha that is not opaque, and float values outside 0..1, survive too.
+    for (size_t i = 3; i < raster.sampleCount(); i += 4 * 5) {
+      if (kind == SampleKind::U8) raster.setSample<uint8_t>(i, static_cast<uint8_t>(i % 251));
+      if (kind == SampleKind::U16) raster.setSample<uint16_t>(i, static_cast<uint16_t>(i * 7 % 65521));
+      if (kind == SampleKind::F32) raster.setSample<float>(i, -0.5f + i * 1e-3f);
+    }
+    vcli::WriteImage(dir.file(name), raster);
+    const Raster back = vcli::ReadImage(dir.file(name));
+    EXPECT_EQ(std::make_tuple(back.width, back.height, back.kind), std::make_tuple(37, 21, kind)) << name;
+    EXPECT_EQ(back.bytes, raster.bytes) << name;
+  }
+  // Only the targets are left: no temporary files.
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.png", "b.png", "c.tif", "d.tiff", "e.TIF", "f.exr"}));
+}
+
 // 8 or 16-bit RGB, Adam7-interlaced or not (libpng interlaces the rows it is
 // given).
 template <typename T>
