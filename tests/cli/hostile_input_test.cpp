@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "CliTestSupport.h"
@@ -22,27 +23,23 @@ namespace {
 using clitest::TempDir;
 using vcli::SampleKind;
 
-std::string LittleEndian(uint64_t value, int bytes) {
+// The value in this many bytes, least significant first or last.
+std::string Bytes(uint64_t value, int bytes, bool bigEndian = false) {
   std::string out;
-  for (int b = 0; b < bytes; ++b) out += static_cast<char>(value >> (8 * b));
+  for (int b = 0; b < bytes; ++b) out += static_cast<char>(value >> (8 * (bigEndian ? bytes - 1 - b : b)));
   return out;
-}
-
-std::string BigEndian32(uint32_t value) {
-  const std::string little = LittleEndian(value, 4);
-  return {little.rbegin(), little.rend()};
 }
 
 std::string PngChunk(const std::string &type, const std::string &data) {
   const std::string body = type + data;
-  return BigEndian32(static_cast<uint32_t>(data.size())) + body +
-         BigEndian32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(body.data()), body.size())));
+  return Bytes(data.size(), 4, true) + body +
+         Bytes(crc32(0, reinterpret_cast<const Bytef *>(body.data()), body.size()), 4, true);
 }
 
 // A valid PNG header (RGBA) and an empty image data chunk.
 std::string PngDeclaring(uint32_t width, uint32_t height, int bitDepth, bool interlaced) {
-  const std::string header = BigEndian32(width) + BigEndian32(height) + static_cast<char>(bitDepth) + '\x06' + '\x00' +
-                             '\x00' + static_cast<char>(interlaced ? 1 : 0);
+  const std::string header = Bytes(width, 4, true) + Bytes(height, 4, true) + static_cast<char>(bitDepth) + '\x06' +
+                             '\x00' + '\x00' + static_cast<char>(interlaced ? 1 : 0);
   return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", "") + PngChunk("IEND", "");
 }
 
@@ -50,20 +47,15 @@ std::string PngDeclaring(uint32_t width, uint32_t height, int bitDepth, bool int
 using Entries = std::vector<std::array<uint32_t, 3>>;
 constexpr uint32_t kShort = 3, kLong = 4;
 
-Entries operator+(Entries a, const Entries &b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 // A little-endian TIFF of one directory and no data; a later entry of a tag
 // replaces an earlier one.
-std::string TiffDeclaring(const Entries &entries) {
+std::string TiffDeclaring(std::initializer_list<Entries> parts) {
   std::map<uint32_t, std::array<uint32_t, 3>> byTag;
-  for (const auto &e : entries) byTag[e[0]] = e;
-  std::string out = "II*" + std::string(1, '\0') + LittleEndian(8, 4) + LittleEndian(byTag.size(), 2);
-  for (const auto &[tag, e] : byTag)
-    out += LittleEndian(tag, 2) + LittleEndian(e[1], 2) + LittleEndian(1, 4) + LittleEndian(e[2], 4);
-  return out + LittleEndian(0, 4);
+  for (const Entries &entries : parts)
+    for (const auto &e : entries) byTag[e[0]] = e;
+  std::string out = "II*" + std::string(1, '\0') + Bytes(8, 4) + Bytes(byTag.size(), 2);
+  for (const auto &[tag, e] : byTag) out += Bytes(tag, 2) + Bytes(e[1], 2) + Bytes(1, 4) + Bytes(e[2], 4);
+  return out + Bytes(0, 4);
 }
 
 TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
@@ -76,11 +68,11 @@ TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
       {"bomb.png", PngDeclaring(30000, 30000, 8, false)},
       {"adam7.png", PngDeclaring(30000, 30000, 16, true)},
       {"wide.png", PngDeclaring(30001, 1, 8, false)},
-      {"samples.tif", TiffDeclaring(grey + strip + Entries{{262, kShort, 2}, {277, kShort, 2000}})},
-      {"strip.tif", TiffDeclaring(grey + strip)},
-      {"bits.tif", TiffDeclaring(grey + strip + Entries{{258, kShort, 32}})},
-      {"tiles.tif", TiffDeclaring(grey + tiles)},
-      {"bigtiles.tif", TiffDeclaring(grey + tiles + Entries{{322, kLong, 16384}, {323, kLong, 16384}})},
+      {"samples.tif", TiffDeclaring({grey, strip, {{262, kShort, 2}, {277, kShort, 2000}}})},
+      {"strip.tif", TiffDeclaring({grey, strip})},
+      {"bits.tif", TiffDeclaring({grey, strip, {{258, kShort, 32}}})},
+      {"tiles.tif", TiffDeclaring({grey, tiles})},
+      {"bigtiles.tif", TiffDeclaring({grey, tiles, {{322, kLong, 16384}, {323, kLong, 16384}}})},
       {"empty.png", ""},
       {"text.png", "hello, not an image"}};
   for (const auto &[name, bytes] : made) clitest::WriteText(dir.file(name), bytes);
@@ -94,7 +86,7 @@ TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
     if (keep) clitest::Truncate(dir.file(name), keep);
   }
   std::string exr = clitest::ReadText(dir.file("lines.exr"));
-  exr.replace(exr.find("dataWindow") + 21, 16, LittleEndian(0, 8) + LittleEndian(29999, 4) + LittleEndian(29999, 4));
+  exr.replace(exr.find("dataWindow") + 21, 16, Bytes(0, 8) + Bytes(29999, 4) + Bytes(29999, 4));
   clitest::WriteText(dir.file("lines.exr"), exr);
   ASSERT_EQ(mkfifo(dir.file("pipe.png").c_str(), 0600), 0);
   ASSERT_EQ(mkdir(dir.file("folder.png").c_str(), 0700), 0);
@@ -157,7 +149,6 @@ TEST(HostileInput, FileNamesFrameNumbersAndSizesAtTheirLimitsAndOnePast) {
       ok({"w_%040d.png", "d_%d.png"}, three("d_")),
       ok({"f_%d.png", widest, "--frames", "1"}, {"x_" + std::string(limit - 7, '0') + "1.png"}),
       {{"f_%d.png", tooWide, "--frames", "1"}, 2, "vortane: OUT " + tooWide + tooLong},
-      {{"f_%d.png", "e_%0300d.png"}, 2, "vortane: OUT e_%0300d.png" + tooLong},
       {{"f_" + std::string(300, '#') + ".png", "e_%d.png", "--frames", "1-3"}, 2, tooLong},
       ok({"f_1.png", named}, {named}),
       {{"f_1.png", "n" + named}, 2, "the file name is longer than the " + std::to_string(limit) + " bytes"},
@@ -185,11 +176,7 @@ TEST(HostileInput, PresetValuesAreTakenWholeOrRefusedNamingTheKey) {
   const std::string outOfRange = ": 1 : Blur Amount: 5000 is outside the valid range 0 to 1000\n";
   std::string otherKeys;
   while (otherKeys.size() < (2u << 20)) otherKeys += "Unknown " + std::to_string(otherKeys.size()) + "=1\n";
-  const struct {
-    std::string text;
-    int status;
-    std::string message;
-  } presets[] = {
+  const std::tuple<std::string, int, std::string> presets[] = {
       {section + "1 : Blur Amount=" + std::string(300, '0') + "5000\n", 2, "vortane: preset p0.ini" + outOfRange},
       // The longest value taken, and one byte more.
       {section + "1 : Blur Amount=" + std::string(1022, '0') + "25\n", 0, ""},
@@ -204,15 +191,17 @@ TEST(HostileInput, PresetValuesAreTakenWholeOrRefusedNamingTheKey) {
       // of the name counting.
       {section + ";" + std::string(200000, '-') + "\n1 : BLUR AMOUNT = \"5000\"\r\n", 2, outOfRange},
       {section + "1 : Blur Amount=25\n1 : Blur Amount=5000\n", 0, ""},
+      {"[Other]\n1 : Blur Amount=5000\n" + section + "1 : Blur Amount=25,5\n", 0, ""},
       {section + "View=1\n" + section + "1 : Blur Amount=5000\n", 0, ""},
       {section + otherKeys + "1 : Blur Amount=5000\n", 2, outOfRange},
   };
   std::vector<clitest::ToolCase> cases;
   for (size_t i = 0; i < std::size(presets); ++i) {
+    const auto &[text, status, message] = presets[i];
     const std::string ini = "p" + std::to_string(i) + ".ini", out = "o" + std::to_string(i) + ".png";
-    clitest::WriteText(dir.file(ini), presets[i].text);
-    cases.push_back({{"small.png", out, "--preset", ini}, presets[i].status, presets[i].message});
-    if (presets[i].status == 0) cases.back().written = {out};
+    clitest::WriteText(dir.file(ini), text);
+    cases.push_back({{"small.png", out, "--preset", ini}, status, message});
+    if (status == 0) cases.back().written = {out};
   }
   cases.push_back({{"small.png", "o.png", "--preset", "none.ini"}, 1, "vortane: cannot read preset none.ini: No such"});
   clitest::ExpectRuns(dir, cases);
