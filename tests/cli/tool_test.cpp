@@ -1,7 +1,6 @@
 // The vortane tool as a user runs it: command lines that ask for the
 // impossible, parameter values by display name, sequences that render what
-// they can at every depth, frame-number placeholders, progress, the listing,
-// the demo.
+// they can at every depth, frame-number placeholders, progress, the listing.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -129,15 +128,6 @@ TEST(Tool, ListsTheRegistrationWithStoredDefaults) {
   EXPECT_NE(run.out.find("\n   18  103  point         2 : Blur Center             50 %, 50 % of the layer   x,y in"),
             std::string::npos);
   EXPECT_NE(run.out.find("\n    8   56  float slider  1 : Range                   0 %      "), std::string::npos);
-}
-
-TEST(Tool, DemoWritesTheFullSizeCelFrame) {
-  TempDir dir;
-  EXPECT_EQ(RunTool(dir.path(), {"demo", "demo.png", "--threads", "2"}).status, 0);
-  const vcli::Raster demo = vcli::ReadImage(dir.file("demo.png"));
-  EXPECT_EQ(std::make_tuple(demo.width, demo.height, demo.kind), std::make_tuple(1920, 1080, SampleKind::U8));
-  // The four groups are blurred: the frame differs from the plain scene.
-  EXPECT_NE(demo.bytes, clitest::CelRaster(1920, 1080, SampleKind::U8).bytes);
 }
 
 TEST(FramePattern, PlaceholdersNameTheFramesFiles) {

@@ -2,7 +2,6 @@
 #include "CliTestSupport.h"
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -75,13 +74,10 @@ ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args,
   for (const std::string &arg : args) command += " " + ShellQuoted(arg);
   const std::string out = folder + "/.tool-out", err = folder + "/.tool-err";
   command += " >" + ShellQuoted(out) + " 2>" + ShellQuoted(err);
-  ToolRun run;
   const int status = std::system(command.c_str());
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = ReadText(out);
-  run.err = ReadText(err);
-  unlink(out.c_str());
-  unlink(err.c_str());
+  const ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+  std::filesystem::remove(out);
+  std::filesystem::remove(err);
   return run;
 }
 
