@@ -128,14 +128,11 @@ TEST(HostileInput, FileNamesFrameNumbersAndSizesAtTheirLimitsAndOnePast) {
   const std::string zeros(39, '0'), longest = "9223372036854775807", beforeLongest = "9223372036854775806";
   // Inputs, and names that do not spell a frame as w_%040d.png does.
   std::vector<std::string> files = {"r_" + beforeLongest + ".png", "r_" + longest + ".png", "w_1.png", "w_.png"};
-  for (const char *f : {"1", "2", "3"})
+  for (const char *f : {"1", "2"})
     files.insert(files.end(), {"f_" + std::string(f) + ".png", "w_" + zeros + f + ".png"});
   for (const std::string &name : files) vcli::WriteImage(dir.file(name), clitest::CelRaster(16, 9, SampleKind::U8));
   auto ok = [](std::vector<std::string> args, std::vector<std::string> written) {
     return clitest::ToolCase{args, 0, "", written};
-  };
-  auto three = [](const std::string &prefix) {
-    return std::vector<std::string>{prefix + "1.png", prefix + "2.png", prefix + "3.png"};
   };
   // Names of exactly the limit: a single one, those of a placeholder's widest
   // padding, and those of frames 1 to 9 after the longest prefix.
@@ -145,8 +142,9 @@ TEST(HostileInput, FileNamesFrameNumbersAndSizesAtTheirLimitsAndOnePast) {
   const std::string tooWide = "x_%0" + std::to_string(limit - 5) + "d.png";
   const std::string tooLong = ": its file names would be longer than the " + std::to_string(limit) + " bytes";
   const std::vector<clitest::ToolCase> cases = {
-      ok({"f_%d.png", "a_" + std::string(40, '#') + ".png", "--frames", "1-3"}, three("a_" + zeros)),
-      ok({"w_%040d.png", "d_%d.png"}, three("d_")),
+      ok({"f_%d.png", "a_" + std::string(40, '#') + ".png", "--frames", "1-2"},
+         {"a_" + zeros + "1.png", "a_" + zeros + "2.png"}),
+      ok({"w_%040d.png", "d_%d.png"}, {"d_1.png", "d_2.png"}),
       ok({"f_%d.png", widest, "--frames", "1"}, {"x_" + std::string(limit - 7, '0') + "1.png"}),
       {{"f_%d.png", tooWide, "--frames", "1"}, 2, "vortane: OUT " + tooWide + tooLong},
       {{"f_" + std::string(300, '#') + ".png", "e_%d.png", "--frames", "1-3"}, 2, tooLong},

