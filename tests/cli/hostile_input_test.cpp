@@ -77,17 +77,14 @@ TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
       {"text.png", "hello, not an image"}};
   for (const auto &[name, bytes] : made) clitest::WriteText(dir.file(name), bytes);
   // Written whole, then cut: all pixels but no end chunk, the header, the
-  // directory, the last data; one given a header declaring 30000 x 30000.
-  const std::pair<const char *, long> cuts[] = {{"in.png", 0},    {"noend.png", -12}, {"head.png", 20},
-                                                {"cut.tif", 100}, {"cut.exr", -100},  {"lines.exr", 0}};
+  // directory, the last data.
+  const std::pair<const char *, long> cuts[] = {
+      {"in.png", 0}, {"noend.png", -12}, {"head.png", 20}, {"cut.tif", 100}, {"cut.exr", -100}};
   for (const auto &[name, keep] : cuts) {
     vcli::WriteImage(dir.file(name),
                      clitest::CelRaster(16, 9, name[std::strlen(name) - 1] == 'r' ? SampleKind::F32 : SampleKind::U8));
     if (keep) clitest::Truncate(dir.file(name), keep);
   }
-  std::string exr = clitest::ReadText(dir.file("lines.exr"));
-  exr.replace(exr.find("dataWindow") + 21, 16, Bytes(0, 8) + Bytes(29999, 4) + Bytes(29999, 4));
-  clitest::WriteText(dir.file("lines.exr"), exr);
   ASSERT_EQ(mkfifo(dir.file("pipe.png").c_str(), 0600), 0);
   ASSERT_EQ(mkdir(dir.file("folder.png").c_str(), 0700), 0);
   ASSERT_EQ(symlink("in.png", dir.file("link.png").c_str()), 0);
@@ -106,7 +103,6 @@ TEST(HostileInput, UnreadableFilesFailNamingTheProblemWithLittleMemory) {
       read("tiles.tif", "truncated or corrupt TIFF (tile data missing)"),
       read("bigtiles.tif", "unsupported TIFF layout (tiles of 16384 x 16384 pixels hold more than 64 MiB)"),
       read("cut.tif", "corrupt TIFF"),
-      read("lines.exr", "truncated"),
       read("cut.exr", "truncated"),
       read("empty.png", "the file is empty\n"),
       read("text.png", "not a PNG, TIFF or OpenEXR file\n"),

@@ -3,9 +3,8 @@
 // they can at every depth, frame-number placeholders, progress, the listing.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <filesystem>
 #include <tuple>
 
 #include "CliTestSupport.h"
@@ -21,20 +20,17 @@ namespace {
 
 using clitest::RunTool;
 using clitest::TempDir;
-using vcli::ParamValue;
-using vcli::Raster;
 using vcli::SampleKind;
 
 TEST(Tool, CommandLinesAskingTheImpossibleAreUsageErrorsThatWriteNothing) {
   TempDir dir;
   vcli::WriteImage(dir.file("in.png"), clitest::CelRaster(16, 9, SampleKind::U8));
-  const std::string notWhole = "\" is not a whole number";
   const std::vector<clitest::ToolCase> cases = {
       {{"in.png", "o.png", "--set", "1 : Blur Amount=2000"}, 2, "vortane: 1 : Blur Amount: 2000 is outside the valid"},
       {{"in.png", "o.png", "--set", ""}, 2, "vortane: --set: an empty value is not allowed\n"},
       {{"in.png", "o.png", "--depth", "12"}, 2, "vortane: --depth: 12 not in {8,16,32}"},
-      {{"in.png", "o.png", "--depth", ""}, 2, "vortane: --depth: \"" + notWhole},
-      {{"in.png", "o.png", "--depth", "8.0"}, 2, "vortane: --depth: \"8.0" + notWhole},
+      {{"in.png", "o.png", "--depth", ""}, 2, "vortane: --depth: \"\" is not a whole number"},
+      {{"in.png", "o.png", "--depth", "8.0"}, 2, "vortane: --depth: \"8.0\" is not a whole number"},
       {{"in.png", "o.png", "--threads", "0"}, 2, "vortane: --threads: Value 0 not in range 1 to"},
       {{"in.png"}, 2, "vortane: OUT is required"},
       {{"in.png", "o.gif"}, 2, "vortane: cannot tell the format of o.gif"},
@@ -84,23 +80,20 @@ TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
   // is written at it.
   vcli::WriteImage(dir.file("in16.tif"), clitest::CelRaster(32, 18, SampleKind::U16));
   vcli::WriteImage(dir.file("in32.exr"), clitest::CelRaster(32, 18, SampleKind::F32));
-  const std::tuple<std::vector<std::string>, const char *, SampleKind> depths[] = {
-      {{"in16.tif", "o16.png"}, "o16.png", SampleKind::U16},
-      {{"in32.exr", "o8.png", "--depth", "8"}, "o8.png", SampleKind::U8},
-      {{"in16.tif", "d32.exr", "--depth", "32"}, "d32.exr", SampleKind::F32}};
-  for (const auto &[args, output, kind] : depths) {
-    EXPECT_EQ(render(args).status, 0) << output;
-    const vcli::Raster written = vcli::ReadImage(dir.file(output));
-    EXPECT_EQ(written.kind, kind) << output;
-    EXPECT_NE(written.bytes, vcli::FromWorking(vcli::ToWorking(frame, vcli::DefaultWorkingFormat(kind))).bytes);
+  const std::pair<std::vector<std::string>, SampleKind> depths[] = {
+      {{"in16.tif", "o16.png"}, SampleKind::U16},
+      {{"in32.exr", "o8.png", "--depth", "8"}, SampleKind::U8},
+      {{"in16.tif", "d32.exr", "--depth", "32"}, SampleKind::F32}};
+  for (const auto &[args, kind] : depths) {
+    EXPECT_EQ(render(args).status, 0) << args[1];
+    EXPECT_EQ(vcli::ReadImage(dir.file(args[1])).kind, kind) << args[1];
   }
 }
 
 TEST(Tool, ListsTheRegistrationWithStoredDefaults) {
   TempDir dir;
   // A stored default of the user changes what the plug-in registers.
-  ASSERT_EQ(mkdir(dir.file("config/Tovra").c_str(), 0700), 0);
-  ASSERT_EQ(mkdir(dir.file("config/Tovra/Tandro").c_str(), 0700), 0);
+  std::filesystem::create_directories(dir.file("config/Tovra/Tandro"));
   clitest::WriteText(dir.file("config/Tovra/Tandro/T_Vortane.ini"), "[Version=1.0]\r\n1 : Blur Amount=25.5\r\n");
 
   clitest::ToolRun run = RunTool(dir.path(), {"params", "--json"});
@@ -155,7 +148,7 @@ TEST(Progress, LineShowsFramesRateAndTimeLeft) {
 
 // A parsed value as numbers: alpha, red, green, blue of a colour; x, y of a
 // point; else the number.
-std::vector<double> Numbers(const ParamValue &v) {
+std::vector<double> Numbers(const vcli::ParamValue &v) {
   if (v.type == PF_Param_COLOR)
     return {double(v.color.alpha), double(v.color.red), double(v.color.green), double(v.color.blue)};
   if (v.type == PF_Param_POINT) return {v.x, v.y};
@@ -184,7 +177,7 @@ TEST(ParamValues, EverySyntaxParsesToTheHostValueAndBadOnesAreRefusedWithTheProb
       {"3 : Blur Center=960.25,-40", 31, {960.25, -40}},
   };
   for (const auto &[assignment, index, numbers] : values) {
-    const ParamValue v = instance.catalog().parseAssignment(assignment);
+    const vcli::ParamValue v = instance.catalog().parseAssignment(assignment);
     EXPECT_EQ(v.index, index) << assignment;
     EXPECT_EQ(Numbers(v), numbers) << assignment;
   }

@@ -15,15 +15,11 @@
 
 namespace clitest {
 
-namespace {
-
-std::string ShellQuoted(const std::string &text) {
+static std::string ShellQuoted(const std::string &text) {
   std::string out = "'";
   for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
-
-} // namespace
 
 std::vector<std::string> TempDir::entries() const {
   std::vector<std::string> names;
@@ -55,10 +51,7 @@ std::string ReadText(const std::string &path) {
   return s.str();
 }
 
-void WriteText(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
+void WriteText(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
 
 void Truncate(const std::string &path, long bytes) {
   std::filesystem::resize_file(path,

@@ -24,8 +24,7 @@ class TempDir {
   vtest::SettingsSandbox sandbox_;
 };
 
-// A raster of the synthetic cel frame at this size with samples of the
-// given kind (8-bit values scaled exactly: v x 257, v / 255).
+// The synthetic cel frame in samples of the kind (8-bit values x 257, / 255).
 vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind);
 
 std::string ReadText(const std::string &path);
@@ -37,9 +36,9 @@ struct ToolRun {
   int status = -1;
   std::string out, err;
 };
-// Runs the vortane tool in folder with these arguments; with addressSpaceMiB,
-// under that limit on its address space (not under AddressSanitizer, whose
-// shadow memory needs far more), so an allocation beyond it fails.
+// Runs the vortane tool in folder; with addressSpaceMiB, under that limit on
+// its address space (not under AddressSanitizer, whose shadow memory needs
+// far more), so an allocation beyond it fails.
 ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args, long addressSpaceMiB = 0);
 
 // A row of a table of runs: arguments after the table's leading ones, exit
@@ -50,10 +49,9 @@ struct ToolCase {
   std::string message;
   std::vector<std::string> written = {};
 };
-// Runs the cases in turn in dir, checking each one's status, its message
-// (one line holding the text; nothing on success) and that the folder then
-// holds what it held before and what the cases wrote, nothing else (no
-// temporary or partial file).
+// Runs the cases in turn in dir, checking each one's status, its message (one
+// line holding the text; nothing on success) and that the folder holds what
+// it held and what the cases wrote, nothing else (no temporary or partial file).
 void ExpectRuns(const TempDir &dir, const std::vector<ToolCase> &cases,
                 const std::vector<std::string> &lead = {"render", "-q"}, long addressSpaceMiB = 0);
 
