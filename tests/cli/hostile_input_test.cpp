@@ -186,7 +186,7 @@ TEST(HostileInput, PresetValuesAreTakenWholeOrRefusedNamingTheKey) {
       {section + ";" + std::string(200000, '-') + "\n1 : BLUR AMOUNT = \"5000\"\r\n", 2, outOfRange},
       {section + "1 : Blur Amount=25\n1 : Blur Amount=5000\n", 0, ""},
       {"[Other]\n1 : Blur Amount=5000\n" + section + "1 : Blur Amount=25,5\n", 0, ""},
-      {section + "View=1\n" + section + "1 : Blur Amount=5000\n", 0, ""},
+      {section + "2 : Color B.r=10\n" + section + "1 : Blur Amount=5000\n", 0, ""},
       {section + otherKeys + "1 : Blur Amount=5000\n", 2, outOfRange},
   };
   std::vector<clitest::ToolCase> cases;
