@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <cstdio>
-
 #include "SettingsSandbox.h"
 #include "ValueMapping.h"
 
@@ -26,29 +24,35 @@ class TempDir {
   vtest::SettingsSandbox sandbox_;
 };
 
-// A raster of the synthetic cel frame at this size with samples of the
-// given kind (8-bit values scaled exactly: v x 257, v / 255).
+// The synthetic cel frame in samples of the kind (8-bit values x 257, / 255).
 vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind);
 
-bool FileExists(const std::string &path);
 std::string ReadText(const std::string &path);
 void WriteText(const std::string &path, const std::string &text);
-// The first bytes of a file, kept; the rest cut off.
+// Keeps the first bytes of a file; a negative count cuts that many from its end.
 void Truncate(const std::string &path, long bytes);
-long FileSize(const std::string &path);
-// Everything written to a temporary file so far.
-std::string ReadAll(std::FILE *file);
 
 struct ToolRun {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
-// Runs the vortane tool in folder with these arguments; with addressSpaceMiB,
-// under that limit on its address space, so an allocation beyond it fails.
+// Runs the vortane tool in folder; with addressSpaceMiB, under that limit on
+// its address space (not under AddressSanitizer, whose shadow memory needs
+// far more), so an allocation beyond it fails.
 ToolRun RunTool(const std::string &folder, const std::vector<std::string> &args, long addressSpaceMiB = 0);
-// Whether RunTool can limit the address space: not under AddressSanitizer,
-// whose shadow memory needs far more.
-bool CanLimitAddressSpace();
+
+// A row of a table of runs: arguments after the table's leading ones, exit
+// status, text of the one line printed on failure, files written.
+struct ToolCase {
+  std::vector<std::string> args;
+  int status;
+  std::string message;
+  std::vector<std::string> written = {};
+};
+// Runs the cases in turn in dir, checking each one's status, its message (one
+// line holding the text; nothing on success) and that the folder holds what
+// it held and what the cases wrote, nothing else (no temporary or partial file).
+void ExpectRuns(const TempDir &dir, const std::vector<ToolCase> &cases,
+                const std::vector<std::string> &lead = {"render", "-q"}, long addressSpaceMiB = 0);
 
 } // namespace clitest
