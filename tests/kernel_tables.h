@@ -68,12 +68,16 @@ inline std::string KernelTablesText() {
   const PF_Pixel16 colours[][2] = {{{32768, 900, 23000, 31000}, {32768, 900, 23000, 31000}},
                                    {{32768, 400, 22600, 30760}, {32768, 32768, 0, 0}},
                                    {{32768, 0, 0, 0}, {32768, 32768, 32768, 32768}}};
+  // The float dAB of the same colours is the same, up to its clamp at 32768.
+  auto toFloat = [](const PF_Pixel16 &p) {
+    return PF_PixelFloat{1, p.red / 32768.0f, p.green / 32768.0f, p.blue / 32768.0f};
+  };
   for (const auto &pair : colours)
     for (double T : {0.0, 4.1, 10.0, 19.9, 20.0}) {
       const SoftenColorTerms terms = softenTerms16(pair[0], pair[1], T);
       const RangeCodes codes(terms);
-      out << "codes dAB " << terms.dAB << " T " << T << ": Xi " << codes.Xi << " limit " << codes.limit << " vAB "
-          << codes.vAB << " codes";
+      out << "codes dAB " << terms.dAB << " float " << softenTermsFloat(toFloat(pair[0]), toFloat(pair[1]), T).dAB
+          << " T " << T << ": Xi " << codes.Xi << " limit " << codes.limit << " vAB " << codes.vAB << " codes";
       for (A_long c : {0, 100, 700, 1500, 5000, 20000, 32768, 90000}) out << ' ' << codes.normalized(c);
       out << " weights";
       for (A_long code = 0; code <= 128; code += 8) {
