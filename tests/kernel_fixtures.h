@@ -31,16 +31,6 @@ struct Map {
   int height() const { return static_cast<int>(rows.size()); }
 };
 
-// u8 plane: 1 where the map's character is one of `set`; the flags are made exact.
-inline MaskPlane8 PlaneOf(PF_InData *in, const Map &map, const std::string &set) {
-  MaskPlane8 plane;
-  createPlane8(plane, in, map.width(), map.height());
-  for (int y = 0; y < map.height(); ++y)
-    for (int x = 0; x < map.width(); ++x) plane.row(y)[x] = set.find(map.rows[y][x]) != std::string::npos ? 1 : 0;
-  updateOccupancy(plane);
-  return plane;
-}
-
 // Pixels of either depth from 16-bit values (full scale 32768).
 template <typename Pixel> Pixel Px(int a, int r, int g, int b) {
   using C = decltype(Pixel::red);
@@ -79,9 +69,11 @@ enum class Stage { Lengths, BlurBounded, BlurOpen, SoftenBounded, SoftenOpen, Sm
 // pixel outside the group. The destination starts as Marker() everywhere (the
 // smoothing works in place on the source), the length map as kUntouched.
 struct StageRun {
-  Stage stage = Stage::BlurOpen;
+  StageRun(Stage stage = Stage::BlurOpen, Map map = {}, double radius = 4)
+      : stage(stage), map(std::move(map)), radius(radius) {}
+  Stage stage;
   Map map;
-  double radius = 4; // R, or the Softness
+  double radius; // R, or the Softness
   bool invert = false;
   int cx = 0, cy = 1;
   float D = 64.0f;
@@ -124,7 +116,16 @@ template <typename Pixel> StageResult RunStage(const StageRun &run) {
   auto image = [&] { return vemu::Image(w + 2 * m, h + 2 * m, format); };
   StageResult res{image(), image(), image(), {}, {}, 0, {}, {}};
   const Map maskMap = run.shortMask ? Map{{run.map.rows.begin(), run.map.rows.end() - 1}} : run.map;
-  const MaskPlane8 M = PlaneOf(in, maskMap, "abpq"), N = PlaneOf(in, run.map, "bq"), Q = PlaneOf(in, run.map, "pqm");
+  // u8 planes: 1 where the map's character is one of `set`; the flags are made exact.
+  auto planeOf = [in](const Map &map, const std::string &set) {
+    MaskPlane8 plane;
+    createPlane8(plane, in, map.width(), map.height());
+    for (int y = 0; y < map.height(); ++y)
+      for (int x = 0; x < map.width(); ++x) plane.row(y)[x] = set.find(map.rows[y][x]) != std::string::npos ? 1 : 0;
+    updateOccupancy(plane);
+    return plane;
+  };
+  const MaskPlane8 M = planeOf(maskMap, "abpq"), N = planeOf(run.map, "bq"), Q = planeOf(run.map, "pqm");
   MaskPlane16 L;
   createPlane16(L, in, w, h);
   for (int y = -m; y < h + m; ++y)

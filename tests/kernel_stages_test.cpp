@@ -37,10 +37,7 @@ TYPED_TEST(KernelStages, RayLengthsOnHandMadeRows) {
       {"the centre pixel gets no length", false, "aaabaaaab", 0, kUntouched},
   };
   for (const Case &c : cases) {
-    StageRun run;
-    run.stage = Stage::Lengths;
-    run.map = Map{{c.row, c.row, c.row}};
-    run.radius = 20;
+    StageRun run(Stage::Lengths, Map{{c.row, c.row, c.row}}, 20);
     run.invert = c.outward;
     const auto res = RunStage<TypeParam>(run);
     ASSERT_EQ(res.err, PF_Err_NONE);
@@ -53,20 +50,14 @@ TYPED_TEST(KernelStages, RayLengthsOnHandMadeRows) {
 
 enum class Kind { BoundedInward, BoundedOutward, OpenInward, OpenOutward };
 
-// The run of one kind; red of column x is 1000 + 37 x^2 + 11 x (ColumnRed).
-StageRun BlurRun(Kind kind) {
-  StageRun run;
-  run.stage = kind == Kind::BoundedInward || kind == Kind::BoundedOutward ? Stage::BlurBounded : Stage::BlurOpen;
-  run.invert = kind == Kind::BoundedOutward || kind == Kind::OpenOutward;
-  return run;
-}
 int ColumnRed(int x) { return 1000 + 37 * x * x + 11 * x; }
 
 // Hand-made rows through the centre (row 1 of three, rows split at '/',
 // centre column 0, D = 64 so the walk's positions are exact): each
 // accumulation case with its expected terms in walk order, for each kind
 // listed. A term is the sum of the step weights W[i] listed (none: weight 1)
-// and the red of a column (kBc: the substitute colour). W = buildStepWeights(R).
+// and the red of a column, 1000 + 37 x^2 + 11 x (kBc: the substitute colour).
+// W = buildStepWeights(R).
 TYPED_TEST(KernelStages, RadialBlurAccumulationCases) {
   constexpr int kBc = -1;
   struct Case {
@@ -131,10 +122,11 @@ TYPED_TEST(KernelStages, RadialBlurAccumulationCases) {
   for (const Case &c : cases)
     for (Kind kind : c.kinds) {
       SCOPED_TRACE("case " + std::to_string(&c - cases) + ", kind " + std::to_string(static_cast<int>(kind)));
-      StageRun run = BlurRun(kind);
+      StageRun run(kind == Kind::BoundedInward || kind == Kind::BoundedOutward ? Stage::BlurBounded : Stage::BlurOpen,
+                   {}, c.R);
+      run.invert = kind == Kind::BoundedOutward || kind == Kind::OpenOutward;
       for (size_t from = 0; from < c.rows.size(); from += run.map.rows.back().size() + 1)
         run.map.rows.push_back(c.rows.substr(from, c.rows.find('/', from) - from));
-      run.radius = c.R;
       run.f = c.f;
       run.length = [&](int x, int y) { return x == c.x && y == 1 ? c.length : 0; };
       run.argb = [&](int x, int) { return std::array<int, 4>{c.alpha ? c.alpha(x) : 32768, ColumnRed(x), 100, 200}; };
@@ -176,9 +168,7 @@ TYPED_TEST(KernelStages, SmoothingTakesTheMeanOfGroupNeighbours) {
   };
   auto red = [](int x, int y) { return 1000 + 3001 * x + 7919 * y % 9000 + 13 * x * y; };
   for (const Case &c : cases) {
-    StageRun run;
-    run.stage = Stage::Smooth;
-    run.map = Map{c.rows};
+    StageRun run(Stage::Smooth, Map{c.rows});
     run.argb = [&](int x, int y) { return std::array<int, 4>{20000 + x, red(x, y), 2 * red(x, y) % 32768, 7}; };
     const auto res = RunStage<TypeParam>(run);
     ASSERT_EQ(res.err, PF_Err_NONE);
@@ -203,10 +193,7 @@ TYPED_TEST(KernelStages, SmoothingTakesTheMeanOfGroupNeighbours) {
 TYPED_TEST(KernelStages, RadiusBelowTwoCopiesTheGroupOnly) {
   for (Stage stage : {Stage::Lengths, Stage::BlurBounded, Stage::BlurOpen, Stage::SoftenBounded, Stage::SoftenOpen})
     for (double radius : {1.0, 1.99, 2.0}) {
-      StageRun run;
-      run.stage = stage;
-      run.map = Map{{"..aa..", ".bbaa.", "......"}};
-      run.radius = radius;
+      StageRun run(stage, Map{{"..aa..", ".bbaa.", "......"}}, radius);
       const auto res = RunStage<TypeParam>(run);
       ASSERT_EQ(res.err, PF_Err_NONE);
       bool copied = res.counters.progressCalls == 0 && res.counters.worldCopies == 0;
@@ -242,10 +229,7 @@ TEST(KernelStages, ReportProgressAndStopAtTheFirstError) {
                         {Stage::Smooth, Fault::IterateGeneric, 0, damaged, 1, 0}};
   for (const Case &c : cases)
     for (bool shortMask : {false, true}) {
-      StageRun run;
-      run.stage = c.stage;
-      run.map = Map{{"aaaa", "abba", "aapa"}};
-      run.radius = 3;
+      StageRun run(c.stage, Map{{"aaaa", "abba", "aapa"}}, 3);
       run.fault = c.fault;
       run.faultErr = c.err;
       run.faultSuccesses = c.successes;

@@ -39,10 +39,7 @@ void MakeHostile(vemu::Image &image) {
 std::vector<StageRun> KernelRuns() {
   std::vector<StageRun> runs;
   auto add = [&](Stage stage, Map map, double radius, int cx, int cy, bool invert) -> StageRun & {
-    StageRun run;
-    run.stage = stage;
-    run.map = std::move(map);
-    run.radius = radius;
+    StageRun run(stage, std::move(map), radius);
     run.cx = cx;
     run.cy = cy;
     run.invert = invert;
