@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "Frei0rApi.h"
-#include "Host.h"
 #include "SyntheticFrame.h"
 
 namespace f0rtest {
@@ -78,13 +77,8 @@ inline void SetValue(f0r_instance_t instance, int index, const double (&values)[
   f0r_param_info_t info;
   f0r_get_param_info(&info, index);
   f0r_param_color_t color{static_cast<float>(values[0]), static_cast<float>(values[1]), static_cast<float>(values[2])};
-  f0r_param_position_t position{values[0], values[1]};
-  double number = values[0];
-  f0r_set_param_value(instance,
-                      info.type == F0R_PARAM_COLOR      ? static_cast<void *>(&color)
-                      : info.type == F0R_PARAM_POSITION ? static_cast<void *>(&position)
-                                                        : static_cast<void *>(&number),
-                      index);
+  f0r_param_position_t position{values[0], values[1]}; // a number is its x
+  f0r_set_param_value(instance, info.type == F0R_PARAM_COLOR ? static_cast<void *>(&color) : &position, index);
 }
 
 // Reads it back the same way.
@@ -107,9 +101,6 @@ inline void Apply(f0r_instance_t instance, const std::vector<Setting> &settings)
     SetValue(instance, index, s.f0r);
   }
 }
-
-// The same settings applied to an emulated host (Frei0rTestSupport.cpp).
-void Apply(vemu::Host &host, const std::vector<Setting> &settings);
 
 // The synthetic cel frame in RGBA bytes, with a band of part-transparent
 // pixels; mirrored left to right when mirror is set.
