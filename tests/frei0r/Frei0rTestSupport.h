@@ -90,8 +90,7 @@ inline std::vector<double> Value(f0r_instance_t instance, int index) {
   f0r_param_color_t color;
   std::memcpy(&color, v, sizeof color);
   if (info.type == F0R_PARAM_COLOR) return {color.r, color.g, color.b};
-  if (info.type == F0R_PARAM_POSITION) return {v[0], v[1]};
-  return {v[0]};
+  return std::vector<double>(v, v + (info.type == F0R_PARAM_POSITION ? 2 : 1));
 }
 
 inline void Apply(f0r_instance_t instance, const std::vector<Setting> &settings) {
@@ -103,14 +102,13 @@ inline void Apply(f0r_instance_t instance, const std::vector<Setting> &settings)
 }
 
 // The synthetic cel frame in RGBA bytes, with a band of part-transparent
-// pixels; mirrored left to right when mirror is set.
+// pixels across the top third; mirrored left to right when mirror is set.
 inline std::vector<uint32_t> TestFrame(int width, int height, bool mirror = false) {
   const vemu::Image frame = vemu::SyntheticCelFrame(width, height);
   std::vector<uint32_t> rgba(static_cast<size_t>(width) * height);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const PF_Pixel &p = frame.at<PF_Pixel>(mirror ? width - 1 - x : x, y);
-      // A band of part-transparent pixels across the top third.
       const uint8_t alpha = y < height / 3 ? static_cast<uint8_t>(64 + (x * 191) / std::max(1, width - 1)) : p.alpha;
       const uint8_t bytes[4] = {p.red, p.green, p.blue, alpha};
       std::memcpy(&rgba[static_cast<size_t>(y) * width + x], bytes, 4);
