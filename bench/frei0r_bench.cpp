@@ -5,13 +5,35 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <stdexcept>
 
 #include "EffectInstance.h"
+#include "EffectParams.h"
 #include "Frei0rTestSupport.h"
+#include "Host.h"
 
 namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
+
+// The settings applied to the tool's emulated host as the host values they
+// stand for, as the frei0r instance gets their frei0r values.
+void Apply(vemu::Host &host, const std::vector<f0rtest::Setting> &settings) {
+  for (const f0rtest::Setting &s : settings) {
+    const int index = vtest::ParamIndex(host, s.name);
+    switch (host.paramValue(index).param_type) {
+    case PF_Param_CHECKBOX: host.setCheckbox(index, s.host[0] != 0.0); break;
+    case PF_Param_FLOAT_SLIDER: host.setFloat(index, s.host[0]); break;
+    case PF_Param_POPUP: host.setPopup(index, static_cast<A_long>(s.host[0])); break;
+    case PF_Param_COLOR:
+      host.setColor(index, static_cast<A_u_char>(s.host[0]), static_cast<A_u_char>(s.host[1]),
+                    static_cast<A_u_char>(s.host[2]));
+      break;
+    case PF_Param_POINT: host.setPoint(index, s.host[0], s.host[1]); break;
+    default: throw std::runtime_error("\"" + s.name + "\" takes no value");
+    }
+  }
+}
 
 void BM_Frei0rUpdate(benchmark::State &state) {
   const std::vector<uint32_t> frame = f0rtest::TestFrame(kWidth, kHeight);
@@ -40,7 +62,7 @@ void BM_ToolRender(benchmark::State &state) {
     }
   }
   vcli::EffectInstance instance;
-  f0rtest::Apply(instance.host(), f0rtest::FourGroups(kWidth, kHeight));
+  Apply(instance.host(), f0rtest::FourGroups(kWidth, kHeight));
   for (auto _ : state) {
     vemu::Image output = instance.render(input);
     benchmark::DoNotOptimize(output.row(0));

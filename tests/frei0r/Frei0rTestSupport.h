@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "Frei0rApi.h"
-#include "Host.h"
 #include "SyntheticFrame.h"
 
 namespace f0rtest {
@@ -78,13 +77,8 @@ inline void SetValue(f0r_instance_t instance, int index, const double (&values)[
   f0r_param_info_t info;
   f0r_get_param_info(&info, index);
   f0r_param_color_t color{static_cast<float>(values[0]), static_cast<float>(values[1]), static_cast<float>(values[2])};
-  f0r_param_position_t position{values[0], values[1]};
-  double number = values[0];
-  f0r_set_param_value(instance,
-                      info.type == F0R_PARAM_COLOR      ? static_cast<void *>(&color)
-                      : info.type == F0R_PARAM_POSITION ? static_cast<void *>(&position)
-                                                        : static_cast<void *>(&number),
-                      index);
+  f0r_param_position_t position{values[0], values[1]}; // a number is its x
+  f0r_set_param_value(instance, info.type == F0R_PARAM_COLOR ? static_cast<void *>(&color) : &position, index);
 }
 
 // Reads it back the same way.
@@ -96,8 +90,7 @@ inline std::vector<double> Value(f0r_instance_t instance, int index) {
   f0r_param_color_t color;
   std::memcpy(&color, v, sizeof color);
   if (info.type == F0R_PARAM_COLOR) return {color.r, color.g, color.b};
-  if (info.type == F0R_PARAM_POSITION) return {v[0], v[1]};
-  return {v[0]};
+  return std::vector<double>(v, v + (info.type == F0R_PARAM_POSITION ? 2 : 1));
 }
 
 inline void Apply(f0r_instance_t instance, const std::vector<Setting> &settings) {
@@ -108,18 +101,14 @@ inline void Apply(f0r_instance_t instance, const std::vector<Setting> &settings)
   }
 }
 
-// The same settings applied to an emulated host (Frei0rTestSupport.cpp).
-void Apply(vemu::Host &host, const std::vector<Setting> &settings);
-
 // The synthetic cel frame in RGBA bytes, with a band of part-transparent
-// pixels; mirrored left to right when mirror is set.
+// pixels across the top third; mirrored left to right when mirror is set.
 inline std::vector<uint32_t> TestFrame(int width, int height, bool mirror = false) {
   const vemu::Image frame = vemu::SyntheticCelFrame(width, height);
   std::vector<uint32_t> rgba(static_cast<size_t>(width) * height);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const PF_Pixel &p = frame.at<PF_Pixel>(mirror ? width - 1 - x : x, y);
-      // A band of part-transparent pixels across the top third.
       const uint8_t alpha = y < height / 3 ? static_cast<uint8_t>(64 + (x * 191) / std::max(1, width - 1)) : p.alpha;
       const uint8_t bytes[4] = {p.red, p.green, p.blue, alpha};
       std::memcpy(&rgba[static_cast<size_t>(y) * width + x], bytes, 4);

@@ -1,7 +1,8 @@
-// The frei0r API as a host calls it, in-process: what the plug-in tells a
-// host, and everything a careless or hostile host may do. That the pixels
-// and values are the vortane tool's is shown through FFmpeg and MLT in
-// real_hosts_test.cpp.
+// The frei0r edition in-process: the mapping between frei0r values and host
+// values at the ends of every range, and the API as a host calls it: what the
+// plug-in tells a host, and everything a careless or hostile host may do.
+// That the pixels and values are the vortane tool's is shown through FFmpeg
+// and MLT in real_hosts_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,17 +10,16 @@
 #include <memory>
 
 #include "Frei0rTestSupport.h"
+#include "Instance.h"
+#include "ParamMapping.h"
 
 namespace {
 
 using namespace f0rtest;
+using namespace vfrei0r;
 
-struct InstanceDeleter {
-  void operator()(void *instance) const { f0r_destruct(instance); }
-};
-using InstancePtr = std::unique_ptr<void, InstanceDeleter>;
-
-InstancePtr Construct(unsigned width, unsigned height) { return InstancePtr(f0r_construct(width, height)); }
+using InstancePtr = std::unique_ptr<void, void (*)(void *)>;
+InstancePtr Construct(unsigned w, unsigned h) { return InstancePtr(f0r_construct(w, h), f0r_destruct); }
 
 // Renders n pixels from in; checks that nothing is written beyond them.
 std::vector<uint32_t> Update(f0r_instance_t instance, const uint32_t *in, size_t n) {
@@ -28,6 +28,36 @@ std::vector<uint32_t> Update(f0r_instance_t instance, const uint32_t *in, size_t
   f0r_update(instance, 0.0, in, out.data() + 4);
   for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(out[i] == kGuard && out[n + 4 + i] == kGuard) << "written outside";
   return std::vector<uint32_t>(out.begin() + 4, out.end() - 4);
+}
+
+// At 0, 1, just inside and just outside, infinities and NaN. (That NaN keeps
+// a bool's, slider's or position's value is shown through the API below, and
+// that values read back are right, through FFmpeg in real_hosts_test.cpp.)
+TEST(Frei0rParamMapping, ValuesAtTheEndsOfEveryRange) {
+  const MappedParam &amount = Params().at(Frei0rIndex("1 : Blur Amount")); // 0 to 1000
+  const MappedParam &range = Params().at(Frei0rIndex("3 : Range"));        // 0 to 100
+  const MappedParam &view = Params().at(Frei0rIndex("View")); // 1 Normal, (2 divider), 3 Extract, 4 to 7 groups
+  const PF_Pixel current = {255, 10, 20, 30};
+  // One row per case: what, the mapped value, the value it must be.
+  auto row = [](const char *what, double got, double want) { EXPECT_EQ(got, want) << what; };
+  row("slider 1", SliderFromFrei0r(amount, 1.0, 7.0), 1000.0);
+  row("slider middle", SliderFromFrei0r(range, 0.5, 7.0), 50.0);
+  row("slider just below 0", SliderFromFrei0r(amount, std::nextafter(0.0, -1.0), 7.0), 0.0);
+  row("slider back, stored value beyond the range", Frei0rFromSlider(range, 150.0), 1.0);
+  row("bool 0.5 is on", BoolFromFrei0r(0.5, false), 1.0);
+  row("bool just below 0.5 is off", BoolFromFrei0r(std::nextafter(0.5, 0.0), true), 0.0);
+  row("choice just below 0.1", ChoiceFromFrei0r(view, 0.1 - 1e-9, 5), 1.0);
+  row("choice 0.1 skips the divider", ChoiceFromFrei0r(view, 0.1, 5), 3.0);
+  row("choice 1", ChoiceFromFrei0r(view, 1.0, 5), 7.0);
+  row("choice NaN keeps the value", ChoiceFromFrei0r(view, NAN, 5), 5.0);
+  row("choice back, Extract", Frei0rFromChoice(view, 3), 0.2);
+  row("colour just below half a step", ColorFromFrei0r(std::nextafter(0.5f / 255, 0.0f), 0, 0, current).red, 0.0);
+  row("colour half a step", ColorFromFrei0r(0.5f / 255, 0, 0, current).red, 1.0);
+  row("colour just below 1", ColorFromFrei0r(std::nextafter(1.0f, 0.0f), 0, 0, current).red, 255.0);
+  row("colour NaN keeps the channel", ColorFromFrei0r(0, NAN, 0, current).green, 20.0);
+  row("colour back", Frei0rFromChannel(255), 1.0);
+  row("position outside the frame is kept", FractionFromFrei0r(-0.25, 160, 0.5), -0.25);
+  row("position on an empty frame", FractionFromFrei0r(2.0, 0, 0.5), 1.0);
 }
 
 TEST(Frei0rPlugin, DescribesAFilterWithTheRegisteredParameters) {
@@ -70,8 +100,6 @@ TEST(Frei0rPlugin, DescribesAFilterWithTheRegisteredParameters) {
 TEST(Frei0rPlugin, CarelessHostsGetSoundResults) {
   const int w = 7, h = 5;
   const std::vector<uint32_t> frame = TestFrame(w, h);
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
 
   // Sizes the host's largest layer cannot hold are refused; calls on the
   // null instance, or with null info, that a host may make anyway do nothing.
@@ -111,16 +139,15 @@ TEST(Frei0rPlugin, CarelessHostsGetSoundResults) {
   f0r_update(instance.get(), 0.0, frame.data(), nullptr);
 
   // Unknown indices and null values change nothing and write nothing.
-  f0r_plugin_info_t plugin;
-  f0r_get_plugin_info(&plugin);
+  const int count = static_cast<int>(Params().size()); // the plug-in's num_params
   auto snapshot = [&] {
     std::vector<double> values;
-    for (int i = 0; i < plugin.num_params; ++i)
+    for (int i = 0; i < count; ++i)
       for (double v : Value(instance.get(), i)) values.push_back(v);
     return values;
   };
   const std::vector<double> before = snapshot();
-  for (int index : {-1, plugin.num_params, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
+  for (int index : {-1, count, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
     f0r_set_param_value(instance.get(), &value, index);
     double untouched = -7.0;
     f0r_get_param_value(instance.get(), &untouched, index);
@@ -129,7 +156,7 @@ TEST(Frei0rPlugin, CarelessHostsGetSoundResults) {
     f0r_get_param_info(&info, index);
     EXPECT_STREQ(info.name, "");
   }
-  for (int i = 0; i < plugin.num_params; ++i) {
+  for (int i = 0; i < count; ++i) {
     f0r_set_param_value(instance.get(), nullptr, i);
     f0r_get_param_value(instance.get(), nullptr, i);
   }
@@ -138,8 +165,8 @@ TEST(Frei0rPlugin, CarelessHostsGetSoundResults) {
   // NaN, infinite and out-of-range values of every type: NaN keeps the
   // value, the others count as the nearer end; every value read back is a
   // frei0r value again, and the frame renders.
-  for (double v : {nan, inf, -inf, -0.5, 1.5, 1e300}) {
-    for (int i = 0; i < plugin.num_params; ++i) SetValue(instance.get(), i, {v, v, v});
+  for (double v : {std::nan(""), HUGE_VAL, -HUGE_VAL, -0.5, 1.5, 1e300}) {
+    for (int i = 0; i < count; ++i) SetValue(instance.get(), i, {v, v, v});
     EXPECT_TRUE(!std::isnan(v) || snapshot() == before);
     for (double got : snapshot()) EXPECT_TRUE(std::isfinite(got)) << v;
     EXPECT_LE(std::fabs(Value(instance.get(), Frei0rIndex("2 : Blur Center"))[0] * w), 32768.0) << v;
