@@ -1,6 +1,7 @@
 // The vortane tool as a user runs it: command lines that ask for the
-// impossible, parameter values by display name, sequences that render what
-// they can at every depth, frame-number placeholders, progress, the listing.
+// impossible, the demo, parameter values by display name, sequences that
+// render what they can at every depth as the plug-in renders through the host
+// emulator, frame-number placeholders, progress, the listing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,11 +11,13 @@
 #include "CliTestSupport.h"
 #include "Commands.h"
 #include "EffectInstance.h"
+#include "EffectParams.h"
 #include "Errors.h"
 #include "FramePattern.h"
 #include "ImageIO.h"
 #include "ParamValues.h"
 #include "Progress.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -22,7 +25,7 @@ using clitest::RunTool;
 using clitest::TempDir;
 using vcli::SampleKind;
 
-TEST(Tool, CommandLinesAskingTheImpossibleAreUsageErrorsThatWriteNothing) {
+TEST(Tool, CommandLinesAskingTheImpossibleWriteNothingAndTheDemoWritesItsFrame) {
   TempDir dir;
   vcli::WriteImage(dir.file("in.png"), clitest::CelRaster(16, 9, SampleKind::U8));
   const std::vector<clitest::ToolCase> cases = {
@@ -41,18 +44,23 @@ TEST(Tool, CommandLinesAskingTheImpossibleAreUsageErrorsThatWriteNothing) {
       {{"i_#.png", "o_#_#.png"}, 2, "vortane: o_#_#.png: more than one frame-number placeholder"},
   };
   clitest::ExpectRuns(dir, cases, {"render"});
-  clitest::ExpectRuns(dir, {{{"frobnicate"}, 2, "vortane: "}}, {});
+  clitest::ExpectRuns(dir, {{{"frobnicate"}, 2, "vortane: "}, {{"demo", "-q", "demo.tif"}, 0, "", {"demo.tif"}}}, {});
+  // The demo: the 1920 x 1080 cel frame rendered, at 8 bits unless --depth
+  // chooses.
+  const vcli::Raster demo = vcli::ReadImage(dir.file("demo.tif"));
+  EXPECT_EQ(std::make_tuple(demo.width, demo.height, demo.kind), std::make_tuple(1920, 1080, SampleKind::U8));
+  EXPECT_NE(demo.bytes, clitest::CelRaster(1920, 1080, SampleKind::U8).bytes);
 }
 
 TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
   TempDir dir;
-  const vcli::Raster frame = clitest::CelRaster(32, 18, SampleKind::U8);
+  const vcli::Raster frame = clitest::CelRaster(48, 27, SampleKind::U8);
   for (const char *name : {"in_0001.png", "in_0002.png", "in_0003.png"}) vcli::WriteImage(dir.file(name), frame);
   clitest::Truncate(dir.file("in_0002.png"), -30);
-  vcli::WriteImage(dir.file("in_0004.png"), clitest::CelRaster(32, 19, SampleKind::U8));
+  vcli::WriteImage(dir.file("in_0004.png"), clitest::CelRaster(48, 28, SampleKind::U8));
   auto render = [&](std::vector<std::string> args) {
     args.insert(args.begin(), "render");
-    for (const std::string &set : vcli::DemoSettings(32, 18)) args.insert(args.end(), {"--set", set});
+    for (const std::string &set : vcli::DemoSettings(48, 27)) args.insert(args.end(), {"--set", set});
     return RunTool(dir.path(), args);
   };
 
@@ -60,17 +68,32 @@ TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
   EXPECT_EQ(run.status, 1);
   // Off a terminal: one progress line a frame, frame errors as they happen.
   for (const char *line : {"vortane: frame 2: cannot read in_0002.png: truncated or corrupt PNG",
-                           "\nvortane: frame 4: in_0004.png: frame size 32 x 19 differs from the sequence's 32 x 18\n",
+                           "\nvortane: frame 4: in_0004.png: frame size 48 x 28 differs from the sequence's 48 x 27\n",
                            "\nvortane: frame 5: cannot read in_0005.png: No such file or directory\n", "] 5/5 frames",
                            "\nrendered 2 of 5 frames in ", ", 8-bit\nvortane: 3 of 5 frames failed\n"})
     EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
 
-  // Frames 1 and 3 are the single image render of their file.
+  // Frames 1 and 3 are the single image render of their file, which is the
+  // plug-in's own render of the frame through the host emulator, with the
+  // demo's settings for this size set by the host.
   run = render({"in_0001.png", "single.png", "--threads", "1"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err.rfind("wrote single.png (32 x 18, 8-bit) in ", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.rfind("wrote single.png (48 x 27, 8-bit) in ", 0), 0u) << run.err;
   const vcli::Raster single = vcli::ReadImage(dir.file("single.png"));
   EXPECT_NE(single.bytes, frame.bytes);
+  auto host = vtest::MakeHost(1);
+  host->setLayerSize(48, 27);
+  vtest::ApplyEffect(*host);
+  const double blur[4] = {2.25, 1.125, 1.5, 0.875}; // 90, 45, 60 and 35 at 1920 pixels wide
+  for (int g = 1; g <= 4; ++g) {
+    vtest::GroupValues v = vtest::SceneGroupValues(vemu::SyntheticCelScene(48, 27), g);
+    v.blurAmount = blur[g - 1];
+    v.range = 8.0;
+    vtest::SetGroup(*host, g, v);
+  }
+  vemu::Image input = vemu::SyntheticCelFrame(48, 27), direct(48, 27, input.format());
+  ASSERT_EQ(host->renderSmart(input, direct), PF_Err_NONE);
+  EXPECT_EQ(single.bytes, vcli::FromWorking(direct).bytes);
   EXPECT_EQ(vcli::ReadImage(dir.file("out_0001.png")).bytes, single.bytes);
   EXPECT_EQ(vcli::ReadImage(dir.file("out_0003.png")).bytes, single.bytes);
   EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in_0001.png", "in_0002.png", "in_0003.png", "in_0004.png",
@@ -78,8 +101,8 @@ TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
 
   // The working depth is the input's unless --depth chooses one; the output
   // is written at it.
-  vcli::WriteImage(dir.file("in16.tif"), clitest::CelRaster(32, 18, SampleKind::U16));
-  vcli::WriteImage(dir.file("in32.exr"), clitest::CelRaster(32, 18, SampleKind::F32));
+  vcli::WriteImage(dir.file("in16.tif"), clitest::CelRaster(48, 27, SampleKind::U16));
+  vcli::WriteImage(dir.file("in32.exr"), clitest::CelRaster(48, 27, SampleKind::F32));
   const std::pair<std::vector<std::string>, SampleKind> depths[] = {
       {{"in16.tif", "o16.png"}, SampleKind::U16},
       {{"in32.exr", "o8.png", "--depth", "8"}, SampleKind::U8},
