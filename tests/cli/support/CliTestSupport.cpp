@@ -30,18 +30,8 @@ std::vector<std::string> TempDir::entries() const {
 }
 
 vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind) {
-  const vcli::Raster cel = vcli::FromWorking(vemu::SyntheticCelFrame(width, height));
-  vcli::Raster raster(width, height, kind);
-  for (size_t i = 0; i < raster.sampleCount(); ++i) {
-    const uint8_t v = cel.sample<uint8_t>(i);
-    if (kind == vcli::SampleKind::U8)
-      raster.setSample<uint8_t>(i, v);
-    else if (kind == vcli::SampleKind::U16)
-      raster.setSample<uint16_t>(i, static_cast<uint16_t>(v * 257));
-    else
-      raster.setSample<float>(i, v / 255.0f);
-  }
-  return raster;
+  return vcli::FromWorking(
+      vemu::ConvertFrame(vemu::SyntheticCelFrame(width, height), vcli::DefaultWorkingFormat(kind)));
 }
 
 std::string ReadText(const std::string &path) {
