@@ -34,7 +34,6 @@ TEST(Tool, CommandLinesAndValuesAskingTheImpossibleWriteNothingAndTheDemoWritesI
       {{"in.png", "o.png", "--depth", ""}, 2, "vortane: --depth: \"\" is not a whole number"},
       {{"in.png", "o.png", "--depth", "8.0"}, 2, "vortane: --depth: \"8.0\" is not a whole number"},
       {{"in.png", "o.png", "--threads", "0"}, 2, "vortane: --threads: Value 0 not in range 1 to"},
-      {{"in.png"}, 2, "vortane: OUT is required"},
       {{"in.png", "o.gif"}, 2, "vortane: cannot tell the format of o.gif"},
       {{"in.png", "o.exr"}, 2, "vortane: OpenEXR holds float samples only, not 8-bit output"},
       {{"in.png", "o.png", "--depth", "32"}, 2, "vortane: PNG cannot hold 32-bit float output"},
@@ -51,7 +50,6 @@ TEST(Tool, CommandLinesAndValuesAskingTheImpossibleWriteNothingAndTheDemoWritesI
       {{"1 : Blur Amount=1000.5"}, 2, "1 : Blur Amount: 1000.5 is outside the valid range 0 to 1000"},
       {{"1 : Range=-1"}, 2, "1 : Range: -1 is outside the valid range 0 to 100"},
       {{"1 : Range=5%%"}, 2, R"(1 : Range: "5%" is not a number)"},
-      {{"Master Blur Amount=ten"}, 2, R"(Master Blur Amount: "ten" is not a number)"},
       {{"Master Blur Amount=nan"}, 2, R"("nan" is not a number)"},
       {{"Master Blur Amount=1e999"}, 2, R"("1e999" is not a number)"},
       {{"1 : Blur Amount=25%"}, 2, R"("25%" is not a number)"},
@@ -72,8 +70,7 @@ TEST(Tool, CommandLinesAndValuesAskingTheImpossibleWriteNothingAndTheDemoWritesI
   };
   clitest::ExpectRuns(dir, refused, {"render", "in.png", "o.png", "--set"});
   clitest::ExpectRuns(dir, {{{"frobnicate"}, 2, "vortane: "}, {{"demo", "-q", "demo.tif"}, 0, "", {"demo.tif"}}}, {});
-  // The demo: the 1920 x 1080 cel frame rendered, at 8 bits unless --depth
-  // chooses.
+  // The demo: the 1920 x 1080 cel frame rendered, at 8 bits by default.
   const vcli::Raster demo = vcli::ReadImage(dir.file("demo.tif"));
   EXPECT_EQ(std::make_tuple(demo.width, demo.height, demo.kind), std::make_tuple(1920, 1080, SampleKind::U8));
   EXPECT_NE(demo.bytes, clitest::CelRaster(1920, 1080, SampleKind::U8).bytes);
@@ -153,7 +150,6 @@ TEST(Tool, ListsTheRegistrationWithStoredDefaults) {
       R"("choices": ["Normal", "(-", "Extract", "Group 1", "Group 2", "Group 3", "Group 4"]},)",
       R"({"index": 9, "id": 57, "type": "float slider", "name": "1 : Blur Amount", "flags": 32, "default": 25.5, )"
       R"("valid_min": 0, "valid_max": 1000, "slider_min": 0, "slider_max": 100, "precision": 1, "percent": false},)",
-      R"("name": "2 : Blur Amount", "flags": 32, "default": 10,)",
       R"("name": "2 : Blur Center", "flags": 32, "default": {"x_percent": 50, "y_percent": 50}},)",
       R"(  {"index": 54, "id": 201, "type": "group end", "name": "", "flags": 0})" "\n]\n"};
   for (const char *object : objects) EXPECT_NE(run.out.find(object), std::string::npos) << object;
@@ -173,10 +169,8 @@ TEST(FramePattern, PlaceholdersNameTheFramesFiles) {
       {"a_%4d.png", "a_%4d.png a_%4d.png"},
       {"take_##%%/#.png", "take_##%%/7.png take_##%%/12345.png"},
   };
-  for (const auto &[text, paths] : cases) {
-    const vcli::FramePattern pattern(text);
-    EXPECT_EQ(pattern.path(7) + " " + pattern.path(12345), paths);
-  }
+  for (const auto &[text, paths] : cases)
+    EXPECT_EQ(vcli::FramePattern(text).path(7) + " " + vcli::FramePattern(text).path(12345), paths) << text;
   for (const char *bad : {"", "-3", "3-", "a-b", "5-4", "1-2-3", "1 - 2", "-1-2"})
     EXPECT_THROW(vcli::ParseFrameRange(bad), vcli::UsageError) << bad;
 }
@@ -188,15 +182,6 @@ TEST(Progress, LineShowsFramesRateAndTimeLeft) {
   EXPECT_EQ(vcli::FormatProgress(3, 3, 1.0, 4), "[####] 3/3 frames  3.00 fps  0:00 left");
   EXPECT_EQ(vcli::FormatDuration(59.6), "1:00");
   EXPECT_EQ(vcli::FormatDuration(3723.0), "1:02:03");
-}
-
-// A parsed value as numbers: alpha, red, green, blue of a colour; x, y of a
-// point; else the number.
-std::vector<double> Numbers(const vcli::ParamValue &v) {
-  if (v.type == PF_Param_COLOR)
-    return {double(v.color.alpha), double(v.color.red), double(v.color.green), double(v.color.blue)};
-  if (v.type == PF_Param_POINT) return {v.x, v.y};
-  return {v.number};
 }
 
 TEST(ParamValues, EverySyntaxParsesToTheHostValue) {
@@ -220,7 +205,13 @@ TEST(ParamValues, EverySyntaxParsesToTheHostValue) {
   for (const auto &[assignment, index, numbers] : values) {
     const vcli::ParamValue v = instance.catalog().parseAssignment(assignment);
     EXPECT_EQ(v.index, index) << assignment;
-    EXPECT_EQ(Numbers(v), numbers) << assignment;
+    // A colour as alpha, red, green, blue; a point as x, y.
+    const PF_Pixel &c = v.color;
+    const std::vector<double> colour = {double(c.alpha), double(c.red), double(c.green), double(c.blue)};
+    const std::vector<double> got = v.type == PF_Param_COLOR   ? colour
+                                    : v.type == PF_Param_POINT ? std::vector<double>{v.x, v.y}
+                                                               : std::vector<double>{v.number};
+    EXPECT_EQ(got, numbers) << assignment;
   }
 }
 
