@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <tuple>
 #include <type_traits>
@@ -26,7 +27,7 @@ using clitest::TempDir;
 using vcli::Raster;
 using vcli::SampleKind;
 
-TEST(ImageIO, EveryFormatAndDepthRoundTripsExactly) {
+TEST(ImageIO, EveryFormatAndDepthRoundTripsExactlyReplacingTheTargetWholeOrNotAtAll) {
   TempDir dir;
   const std::pair<const char *, SampleKind> cases[] = {{"a.png", SampleKind::U8},  {"b.png", SampleKind::U16},
                                                        {"c.tif", SampleKind::U8},  {"d.tiff", SampleKind::U16},
@@ -39,13 +40,25 @@ TEST(ImageIO, EveryFormatAndDepthRoundTripsExactly) {
       if (kind == SampleKind::U16) raster.setSample<uint16_t>(i, static_cast<uint16_t>(i * 7 % 65521));
       if (kind == SampleKind::F32) raster.setSample<float>(i, -0.5f + i * 1e-3f);
     }
+    // An existing file is replaced.
+    vcli::WriteImage(dir.file(name), clitest::CelRaster(8, 8, kind));
     vcli::WriteImage(dir.file(name), raster);
     const Raster back = vcli::ReadImage(dir.file(name));
     EXPECT_EQ(std::make_tuple(back.width, back.height, back.kind), std::make_tuple(37, 21, kind)) << name;
     EXPECT_EQ(back.bytes, raster.bytes) << name;
   }
-  // Only the targets are left: no temporary files.
-  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.png", "b.png", "c.tif", "d.tiff", "e.TIF", "f.exr"}));
+  // With the mode new files get.
+  struct stat info;
+  ASSERT_EQ(stat(dir.file("a.png").c_str(), &info), 0);
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+  // A target that cannot be replaced (a folder), and an image libpng refuses
+  // (it has no pixels), fail and leave nothing: only the targets are left.
+  mkdir(dir.file("x.tif").c_str(), 0700);
+  EXPECT_THROW(vcli::WriteImage(dir.file("x.tif"), clitest::CelRaster(8, 8, SampleKind::U8)), vcli::Failure);
+  EXPECT_THROW(vcli::WriteImage(dir.file("none.png"), Raster(0, 0, SampleKind::U8)), vcli::Failure);
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.png", "b.png", "c.tif", "d.tiff", "e.TIF", "f.exr", "x.tif"}));
 }
 
 // 8 or 16-bit RGB, Adam7-interlaced or not (libpng interlaces the rows it is
@@ -144,26 +157,20 @@ TEST(ImageIO, RgbGreyTiledPlanarAndInterlacedFilesAreReadWithOpaqueAlpha) {
   const auto rgb8 = Samples<uint8_t>(w * h * 3), small8 = Samples<uint8_t>(5 * 3 * 3);
   const auto rgb16 = Samples<uint16_t>(w * h * 3), grey16 = Samples<uint16_t>(w * h);
   const auto rgbf = Samples<float>(w * tall * 3);
-  WriteRgbPng(dir.file("rgb16.png"), rgb16, w, h);
-  WriteRgbPng(dir.file("small-interlaced.png"), small8, 5, 3, true);
-  WriteTiff(dir.file("grey16.tif"), grey16, w, h, 1);
-  WriteTiff(dir.file("rgbf.tif"), rgbf, w, h, 3);
-  WriteTiff(dir.file("tiles.tif"), rgb8, w, h, 3, true, false);
-  WriteTiff(dir.file("tileplanes.tif"), rgb8, w, h, 3, true, true);
-  WriteTiff(dir.file("stripplanes.tif"), rgb8, w, h, 3, false, true);
-  WriteHalfRgbExr(dir.file("lines.exr"), rgbf, w, tall);
-  const Raster rgba8 = WithAlpha(rgb8, w, h, 3, uint8_t{255}), rgba16 = WithAlpha(rgb16, w, h, 3, uint16_t{65535});
-  const std::pair<const char *, Raster> cases[] = {
-      {"rgb16.png", rgba16},
-      {"small-interlaced.png", WithAlpha(small8, 5, 3, 3, uint8_t{255})},
-      {"grey16.tif", WithAlpha(grey16, w, h, 1, uint16_t{65535})},
-      {"rgbf.tif", WithAlpha(rgbf, w, h, 3, 1.0f)},
-      {"tiles.tif", rgba8},
-      {"tileplanes.tif", rgba8},
-      {"stripplanes.tif", rgba8},
-      {"lines.exr", WithAlpha(rgbf, w, tall, 3, 1.0f)},
+  const Raster rgba8 = WithAlpha(rgb8, w, h, 3, uint8_t{255});
+  // The file, how it is written, what it holds.
+  const std::tuple<const char *, std::function<void(const std::string &)>, Raster> cases[] = {
+      {"rgb16.png", [&](auto p) { WriteRgbPng(p, rgb16, w, h); }, WithAlpha(rgb16, w, h, 3, uint16_t{65535})},
+      {"adam7.png", [&](auto p) { WriteRgbPng(p, small8, 5, 3, true); }, WithAlpha(small8, 5, 3, 3, uint8_t{255})},
+      {"grey16.tif", [&](auto p) { WriteTiff(p, grey16, w, h, 1); }, WithAlpha(grey16, w, h, 1, uint16_t{65535})},
+      {"rgbf.tif", [&](auto p) { WriteTiff(p, rgbf, w, h, 3); }, WithAlpha(rgbf, w, h, 3, 1.0f)},
+      {"tiles.tif", [&](auto p) { WriteTiff(p, rgb8, w, h, 3, true, false); }, rgba8},
+      {"tileplanes.tif", [&](auto p) { WriteTiff(p, rgb8, w, h, 3, true, true); }, rgba8},
+      {"stripplanes.tif", [&](auto p) { WriteTiff(p, rgb8, w, h, 3, false, true); }, rgba8},
+      {"lines.exr", [&](auto p) { WriteHalfRgbExr(p, rgbf, w, tall); }, WithAlpha(rgbf, w, tall, 3, 1.0f)},
   };
-  for (const auto &[name, expected] : cases) {
+  for (const auto &[name, write, expected] : cases) {
+    write(dir.file(name));
     const Raster r = vcli::ReadImage(dir.file(name));
     EXPECT_EQ(std::make_tuple(r.width, r.height, r.kind),
               std::make_tuple(expected.width, expected.height, expected.kind))
@@ -172,27 +179,7 @@ TEST(ImageIO, RgbGreyTiledPlanarAndInterlacedFilesAreReadWithOpaqueAlpha) {
   }
 }
 
-TEST(ImageIO, WritesReplaceTheTargetWholeOrNotAtAll) {
-  TempDir dir;
-  // An existing file is replaced, with the mode new files get.
-  const Raster large = clitest::CelRaster(48, 27, SampleKind::U8);
-  vcli::WriteImage(dir.file("out.png"), clitest::CelRaster(8, 8, SampleKind::U8));
-  vcli::WriteImage(dir.file("out.png"), large);
-  EXPECT_EQ(vcli::ReadImage(dir.file("out.png")).bytes, large.bytes);
-  struct stat info;
-  ASSERT_EQ(stat(dir.file("out.png").c_str(), &info), 0);
-  const mode_t mask = umask(0);
-  umask(mask);
-  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
-  // A target that cannot be replaced (a folder), and an image libpng refuses
-  // (it has no pixels), fail and leave nothing.
-  mkdir(dir.file("taken.tif").c_str(), 0700);
-  EXPECT_THROW(vcli::WriteImage(dir.file("taken.tif"), large), vcli::Failure);
-  EXPECT_THROW(vcli::WriteImage(dir.file("none.png"), Raster(0, 0, SampleKind::U8)), vcli::Failure);
-  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"out.png", "taken.tif"}));
-}
-
-TEST(ValueMapping, IntegerSamplesMapExactlyAndToTheNearestValue) {
+TEST(ValueMapping, SamplesMapExactlyToTheNearestValueAndFloatsClampAndRoundHalfUp) {
   // 16-bit file and working values: the file value nearest to w x 65535 /
   // 32768, read back as w.
   for (uint32_t w = 0; w <= 32768; ++w) {
@@ -216,9 +203,7 @@ TEST(ValueMapping, IntegerSamplesMapExactlyAndToTheNearestValue) {
   EXPECT_EQ(vcli::Working16From8(254), 32640);
   // To float: v / 65535, full scale exactly 1.
   EXPECT_EQ(vcli::FloatFromFile16(65535), 1.0f);
-}
-
-TEST(ValueMapping, FloatToIntegersClampsAndRoundsHalfUp) {
+  // Float to integer working values: clamped, rounded half up.
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   const std::tuple<float, int, int> cases[] = {
@@ -258,17 +243,12 @@ TEST(ValueMapping, WholeImagesKeepChannelOrderAndRowsAtEveryDepth) {
   EXPECT_EQ(vcli::ToWorking(rf, PF_PixelFormat_ARGB32).at<PF_Pixel>(0, 0).red, 0);
   EXPECT_EQ(vcli::ToWorking(rf, PF_PixelFormat_ARGB32).at<PF_Pixel>(1, 1).alpha, 175);
   // Back to file samples at the working depth: the originals again.
-  EXPECT_EQ(vcli::FromWorking(a).bytes, r8.bytes);
   EXPECT_EQ(vcli::FromWorking(c).bytes, rf.bytes);
   EXPECT_EQ(vcli::FromWorking(b).bytes, r16.bytes);
-}
-
-TEST(ValueMapping, EightBitFilesGiveTheEmulatorsOwnConversionsOfTheSameFrame) {
+  // 8-bit files at the deeper working depths: the emulator's own conversions.
   const vemu::Image frame8 = vemu::SyntheticCelFrame(40, 24);
-  const Raster raster = clitest::CelRaster(40, 24, SampleKind::U8);
-  EXPECT_TRUE(vcli::ToWorking(raster, PF_PixelFormat_ARGB32).samePixels(frame8));
   for (PF_PixelFormat format : {PF_PixelFormat_ARGB64, PF_PixelFormat_ARGB128})
-    EXPECT_TRUE(vcli::ToWorking(raster, format).samePixels(vemu::ConvertFrame(frame8, format))) << format;
+    EXPECT_TRUE(vcli::ToWorking(vcli::FromWorking(frame8), format).samePixels(vemu::ConvertFrame(frame8, format)));
 }
 
 } // namespace

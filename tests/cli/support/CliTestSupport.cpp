@@ -30,24 +30,13 @@ std::vector<std::string> TempDir::entries() const {
 }
 
 vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind) {
-  const vcli::Raster cel = vcli::FromWorking(vemu::SyntheticCelFrame(width, height));
-  vcli::Raster raster(width, height, kind);
-  for (size_t i = 0; i < raster.sampleCount(); ++i) {
-    const uint8_t v = cel.sample<uint8_t>(i);
-    if (kind == vcli::SampleKind::U8)
-      raster.setSample<uint8_t>(i, v);
-    else if (kind == vcli::SampleKind::U16)
-      raster.setSample<uint16_t>(i, static_cast<uint16_t>(v * 257));
-    else
-      raster.setSample<float>(i, v / 255.0f);
-  }
-  return raster;
+  return vcli::FromWorking(
+      vemu::ConvertFrame(vemu::SyntheticCelFrame(width, height), vcli::DefaultWorkingFormat(kind)));
 }
 
 std::string ReadText(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
   std::stringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(path, std::ios::binary).rdbuf();
   return s.str();
 }
 
@@ -83,10 +72,7 @@ void ExpectRuns(const TempDir &dir, const std::vector<ToolCase> &cases, const st
     SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1].substr(0, 60) : ""));
     const ToolRun run = RunTool(dir.path(), args, addressSpaceMiB);
     EXPECT_EQ(run.status, c.status) << run.err;
-    if (c.status == 0)
-      EXPECT_EQ(run.err, "");
-    else
-      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 0 ? 0 : 1) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     files.insert(files.end(), c.written.begin(), c.written.end());
     std::sort(files.begin(), files.end());

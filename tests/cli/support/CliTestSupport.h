@@ -24,7 +24,8 @@ class TempDir {
   vtest::SettingsSandbox sandbox_;
 };
 
-// The synthetic cel frame in samples of the kind (8-bit values x 257, / 255).
+// The synthetic cel frame, converted to the working depth of the kind, in
+// file samples of the kind.
 vcli::Raster CelRaster(int width, int height, vcli::SampleKind kind);
 
 std::string ReadText(const std::string &path);
