@@ -46,6 +46,8 @@ TEST(Render, WithoutGroupsNormalCopiesAndOtherViewsClear) {
     vtest::SetView(*host, 5);
     ASSERT_EQ(host->renderSmart(input, output), PF_Err_NONE);
     EXPECT_TRUE(output.samePixels(vemu::Image(kW, kH, format)));
+    ASSERT_TRUE(host->failCall("fill", 1, PF_Err_OUT_OF_MEMORY));
+    EXPECT_EQ(host->renderSmart(input, output), PF_Err_OUT_OF_MEMORY) << "a failed clear ends the frame";
     EXPECT_EQ(host->counters().worldsMade, 0) << "nothing is allocated without groups";
     EXPECT_EQ(host->leaks(), "");
   }
@@ -118,32 +120,26 @@ TEST(Render, RadiusAndCentreFollowTheResolutionAndTheBufferOrigin) {
 // to 8 pixels) is placed as in a full render, and an extent reaching past the
 // world is kept inside it.
 TEST(Render, ClassicPathGivesTheSmartPixelsInItsExtent) {
-  const struct {
-    PF_PixelFormat format;
-    bool partial;
-    PF_LRect extent;
-  } cases[] = {{PF_PixelFormat_ARGB32, false, {0, 0, kW, kH}},
-               {PF_PixelFormat_ARGB64, false, {0, 0, kW, kH}},
-               {PF_PixelFormat_ARGB128, false, {0, 0, kW, kH}},
-               {PF_PixelFormat_ARGB32, true, {6, 0, 52, 40}},
-               {PF_PixelFormat_ARGB64, true, {6, 0, 52, 40}},
-               {PF_PixelFormat_ARGB128, true, {6, 0, 52, 40}},
-               {PF_PixelFormat_ARGB32, true, {-20, -10, kW + 30, kH + 5}}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(testing::Message() << vtest::DepthName(c.format) << ", extent left " << c.extent.left);
+  // Each depth over the whole frame, then in an extent, then 8 bits past the world.
+  const PF_LRect whole{0, 0, kW, kH}, part{6, 0, 52, 40}, beyond{-20, -10, kW + 30, kH + 5};
+  for (int i = 0; i < 7; ++i) {
+    const PF_PixelFormat format = kFormats[i % 3];
+    const PF_LRect *extent = i < 3 ? nullptr : i < 6 ? &part : &beyond;
+    const PF_LRect &e = extent ? *extent : whole;
+    SCOPED_TRACE(testing::Message() << vtest::DepthName(format) << ", extent left " << e.left);
     auto host = Applied();
     GroupValues g = SceneGroup(1);
     g.softness = 0.0;
     g.blurAmount = 3.0;
     vtest::SetGroup(*host, 1, g);
     vtest::SetView(*host, 3);
-    vemu::Image input = Frame(c.format), smart(kW, kH, c.format), classic = input;
+    vemu::Image input = Frame(format), smart(kW, kH, format), classic = input;
     ASSERT_EQ(host->renderSmart(input, smart), PF_Err_NONE);
     EXPECT_FALSE(smart.samePixels(input));
-    ASSERT_EQ(host->renderClassic(input, classic, c.partial ? &c.extent : nullptr), PF_Err_NONE);
-    const int bpp = vemu::BytesPerPixel(c.format);
-    for (int y = std::max(c.extent.top, 0); y < std::min(c.extent.bottom, kH); ++y)
-      for (int x = std::max(c.extent.left, 0); x < std::min(c.extent.right, kW); ++x)
+    ASSERT_EQ(host->renderClassic(input, classic, extent), PF_Err_NONE);
+    const int bpp = vemu::BytesPerPixel(format);
+    for (int y = std::max(e.top, 0); y < std::min(e.bottom, kH); ++y)
+      for (int x = std::max(e.left, 0); x < std::min(e.right, kW); ++x)
         EXPECT_EQ(std::memcmp(smart.row(y) + x * bpp, classic.row(y) + x * bpp, bpp), 0) << x << "," << y;
     EXPECT_EQ(host->leaks(), "");
   }
@@ -184,22 +180,17 @@ TEST(RenderFarm, ConcurrentFramesEqualSerialFrames) {
   for (int g = 1; g <= 4; ++g) vtest::SetGroup(*host, g, SceneGroup(g));
   std::vector<vemu::Image> inputs, serial, concurrent;
   for (int i = 0; i < 4; ++i) {
-    vemu::Image in = Frame(kFormats[i % 3]);
-    in.setOrigin(i, 0); // four different frames
-    inputs.push_back(in);
+    inputs.push_back(Frame(kFormats[i % 3]));
+    inputs[i].setOrigin(i, 0); // four different frames
     serial.emplace_back(kW, kH, kFormats[i % 3]);
     concurrent.emplace_back(kW, kH, kFormats[i % 3]);
+    ASSERT_EQ(host->renderSmart(inputs[i], serial[i]), PF_Err_NONE);
   }
-  for (int i = 0; i < 4; ++i) ASSERT_EQ(host->renderSmart(inputs[i], serial[i]), PF_Err_NONE);
-  std::vector<PF_Err> results(4, -1);
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i)
-    threads.emplace_back([&, i] { results[i] = host->renderSmart(inputs[i], concurrent[i]); });
+    threads.emplace_back([&, i] { EXPECT_EQ(host->renderSmart(inputs[i], concurrent[i]), PF_Err_NONE); });
   for (std::thread &t : threads) t.join();
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(results[i], PF_Err_NONE);
-    EXPECT_TRUE(concurrent[i].samePixels(serial[i])) << "frame " << i;
-  }
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(concurrent[i].samePixels(serial[i])) << "frame " << i;
   EXPECT_EQ(host->leaks(), "");
   EXPECT_TRUE(host->misuse().empty());
 }

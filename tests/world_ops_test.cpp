@@ -1,12 +1,10 @@
 // copyWorld, copyWorldArea and clearWorld through the host's suites: which
 // copy is chosen by quality, whole-image and rectangle results at every
-// depth, suite release, and the integer 516 for a missing suite as the entry
-// point's capture reports it.
+// depth, and suite release.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "host/ErrorCapture.h"
 #include "pipeline_fixtures.h"
 #include "stage/WorldOps.h"
 
@@ -42,33 +40,6 @@ TEST(WorldOps, CopiesAndClearAtEveryDepthWithTheCopyOfTheQuality) {
       EXPECT_EQ(host->leaks(), "");
     }
   }
-}
-
-TEST(WorldOps, HostErrorsComeBackAndMissingSuitesThrow516) {
-  auto host = vtest::MakeHost();
-  vemu::Host::DirectCall call(*host);
-  vemu::Image a = ptest::NoisyImage(7, 5, PF_PixelFormat_ARGB64, 1),
-              b = ptest::NoisyImage(7, 5, PF_PixelFormat_ARGB64, 2);
-  const vemu::Image before = b;
-  host->injectFault(vemu::Fault::WorldCopy, PF_Err_INTERNAL_STRUCT_DAMAGED, 0, true);
-  host->injectFault(vemu::Fault::WorldFill, PF_Err_OUT_OF_MEMORY, 0, true);
-  EXPECT_EQ(copyWorld(call.in(), a.world(), b.world()), PF_Err_INTERNAL_STRUCT_DAMAGED);
-  EXPECT_EQ(clearWorld(call.in(), b.world()), PF_Err_OUT_OF_MEMORY);
-  EXPECT_TRUE(b.samePixels(before));
-
-  host->withholdSuite("PF World Transform Suite", 1);
-  host->withholdSuite("PF Fill Matte Suite", 2);
-  PF_OutData out{};
-  EXPECT_EQ(CaptureErrors(&out, [&] { return copyWorld(call.in(), a.world(), b.world()); }), PF_Err_BAD_CALLBACK_PARAM);
-  EXPECT_NE(std::string(out.return_msg).find("516"), std::string::npos) << out.return_msg;
-  try {
-    clearWorld(call.in(), b.world());
-    ADD_FAILURE() << "no exception";
-  } catch (A_long code) {
-    EXPECT_EQ(code, PF_Err_BAD_CALLBACK_PARAM);
-  }
-  EXPECT_TRUE(b.samePixels(before));
-  EXPECT_EQ(host->leaks(), "");
 }
 
 } // namespace
