@@ -24,10 +24,10 @@ struct GroupRow {
 
 struct SceneRow {
   const char *name;
-  A_long view;       // 0: Normal, left as it is
-  double masterBlur; // 0: left as it is
   std::vector<GroupRow> groups;
-  void (*prepare)(vemu::Image &);
+  A_long view = 0;                          // 0: Normal, left as it is
+  double masterBlur = 0.0;                  // 0: left as it is
+  void (*prepare)(vemu::Image &) = nullptr; // changes to the input frame
 };
 
 // Every other pixel, in a checkerboard, fully transparent (alpha is the
@@ -41,38 +41,30 @@ void TransparentChecker(vemu::Image &image) {
 // Columns: slot, from, range, blur amount, blur offset, softness, softness
 // threshold, keep division, invert, centre.
 const SceneRow kScenes[] = {
-    {"one-group", 0, 0.0, {{1, 1, 25, 6, 0, 10, 50, true, false}}, nullptr},
+    {"one-group", {{1, 1, 25, 6, 0, 10, 50, true, false}}},
     {"four-groups",
-     0,
-     1.0,
      {{1, 1, 25, 5, 0, 4, 50, true, false},
       {2, 2, 25, 7, 0, 10, 50, false, true},
       {3, 3, 10, 10, 50, 10, 10, true, false},
       {4, 4, 25, 4, 0, 3, 50, false, false}},
-     nullptr},
-    {"inward-open-offset",
      0,
-     0.0,
-     {{1, 3, 25, 9, 100, 0, 50, false, false}, {2, 2, 25, 10, 30, 10, 50, true, true}},
-     nullptr},
-    {"extract-view", 3, 0.0, {{1, 1, 25, 10, 0, 10, 50, true, false}, {2, 4, 25, 10, 0, 10, 50, true, false}}, nullptr},
-    {"group-view", 6, 0.0, {{1, 1, 25, 10, 0, 10, 50, true, false}, {3, 3, 25, 10, 0, 10, 50, true, false}}, nullptr},
+     1.0},
+    {"inward-open-offset", {{1, 3, 25, 9, 100, 0, 50, false, false}, {2, 2, 25, 10, 30, 10, 50, true, true}}},
+    {"extract-view", {{1, 1, 25, 10, 0, 10, 50, true, false}, {2, 4, 25, 10, 0, 10, 50, true, false}}, 3},
+    {"group-view", {{1, 1, 25, 10, 0, 10, 50, true, false}, {3, 3, 25, 10, 0, 10, 50, true, false}}, 6},
     // Short radii, so each group's working area is smaller than the frame,
     // with centres far outside it and on its corner.
     {"far-centres",
-     0,
-     0.0,
      {{1, 1, 25, 2, 0, 3, 50, true, false, 30000, 20000},
       {2, 2, 25, 3, 0, 10, 50, false, true, 79, 0},
-      {3, 3, 25, 4, 0, 0, 50, true, false, 5, 30000}},
-     nullptr},
+      {3, 3, 25, 4, 0, 0, 50, true, false, 5, 30000}}},
     // Transparent pixels around and between the group's pixels: the blur's
     // walks read their alpha, also beyond the group's bounds. Low ranges keep
     // the groups' bounds well inside the frame.
     {"transparent-checker",
+     {{1, 3, 5, 6, 50, 10, 50, false, false}, {2, 1, 0, 5, 30, 10, 50, false, true}},
      0,
      0.0,
-     {{1, 3, 5, 6, 50, 10, 50, false, false}, {2, 1, 0, 5, 30, 10, 50, false, true}},
      TransparentChecker},
 };
 
