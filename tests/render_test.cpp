@@ -120,7 +120,8 @@ TEST(Render, RadiusAndCentreFollowTheResolutionAndTheBufferOrigin) {
 // to 8 pixels) is placed as in a full render, and an extent reaching past the
 // world is kept inside it.
 TEST(Render, ClassicPathGivesTheSmartPixelsInItsExtent) {
-  // Each depth over the whole frame, then in an extent, then 8 bits past the world.
+  // Each depth over the whole frame, then in an extent, then 8 bits past the
+  // world; every other case at low quality.
   const PF_LRect whole{0, 0, kW, kH}, part{6, 0, 52, 40}, beyond{-20, -10, kW + 30, kH + 5};
   for (int i = 0; i < 7; ++i) {
     const PF_PixelFormat format = kFormats[i % 3];
@@ -128,6 +129,7 @@ TEST(Render, ClassicPathGivesTheSmartPixelsInItsExtent) {
     const PF_LRect &e = extent ? *extent : whole;
     SCOPED_TRACE(testing::Message() << vtest::DepthName(format) << ", extent left " << e.left);
     auto host = Applied();
+    host->setQuality(i % 2 ? PF_Quality_LO : PF_Quality_HI);
     GroupValues g = SceneGroup(1);
     g.softness = 0.0;
     g.blurAmount = 3.0;
@@ -141,6 +143,9 @@ TEST(Render, ClassicPathGivesTheSmartPixelsInItsExtent) {
     for (int y = std::max(e.top, 0); y < std::min(e.bottom, kH); ++y)
       for (int x = std::max(e.left, 0); x < std::min(e.right, kW); ++x)
         EXPECT_EQ(std::memcmp(smart.row(y) + x * bpp, classic.row(y) + x * bpp, bpp), 0) << x << "," << y;
+    // Every copy the host makes is the high-quality one at high quality only.
+    EXPECT_EQ(host->counters().worldCopies > 0, i % 2 == 1);
+    EXPECT_EQ(host->counters().worldCopiesHq > 0, i % 2 == 0);
     EXPECT_EQ(host->leaks(), "");
   }
 }
