@@ -18,9 +18,9 @@ namespace {
 bool Inside(const PF_LRect &r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
 // The character of a picture placed at r's corner at image position (x, y);
-// '.' outside r.
+// ' ' outside r.
 char At(const std::vector<std::string> &picture, const PF_LRect &r, int x, int y) {
-  return Inside(r, x, y) ? picture[y - r.top][x - r.left] : '.';
+  return Inside(r, x, y) ? picture[y - r.top][x - r.left] : ' ';
 }
 
 // Every pixel of image equals expected(x, y), byte for byte.
@@ -44,30 +44,39 @@ void WithHost(const std::function<void(PF_InData *)> &stage) {
 }
 
 // The matte is opaque black for Color B and opaque white for the rest of the
-// group; the masked copy takes over the group's pixels. Both leave the rest.
-template <typename P> void CheckMatteAndMaskedCopy(PF_PixelFormat format, const P &black, const P &white) {
+// group; the masked copy takes over the group's pixels; the view mask makes
+// the rectangle's other pixels transparent. Each leaves the rest.
+template <typename P> void CheckMatteCopyAndViewMask(PF_PixelFormat format, const P &black, const P &white) {
   const std::vector<std::string> picture = {"AB.A", "..BB", "AAA."};
   const PF_LRect rect{1, 2, 5, 5};
   WithHost([&](PF_InData *in) {
     vemu::Image source = ptest::NoisyImage(6, 7, format, 8);
     const vemu::Image before = ptest::NoisyImage(6, 7, format, 3);
-    vemu::Image matte = before, copy = before;
+    vemu::Image matte = before, copy = before, masked = before;
     const MaskPlane8 group = ptest::PlaneFromPicture(in, picture, "AB");
     const MaskPlane8 colorB = ptest::PlaneFromPicture(in, picture, "B");
     ASSERT_EQ(writeGroupMatte<P>(matte.world(), in, group, colorB, rect), PF_Err_NONE);
     ASSERT_EQ(copyMasked<P>(copy.world(), in, source.world(), rect, group), PF_Err_NONE);
+    ASSERT_EQ(applyViewMask<P>(masked.world(), in, rect, group), PF_Err_NONE);
     ExpectPixels<P>(matte, [&](int x, int y) {
       const char c = At(picture, rect, x, y);
       return c == 'B' ? black : c == 'A' ? white : before.at<P>(x, y);
     });
-    ExpectPixels<P>(
-        copy, [&](int x, int y) { return (At(picture, rect, x, y) != '.' ? source : before).template at<P>(x, y); });
+    ExpectPixels<P>(copy, [&](int x, int y) {
+      const char c = At(picture, rect, x, y);
+      return (c == 'A' || c == 'B' ? source : before).template at<P>(x, y);
+    });
+    ExpectPixels<P>(masked, [&](int x, int y) {
+      P expected = before.at<P>(x, y);
+      if (At(picture, rect, x, y) == '.') expected.alpha = 0;
+      return expected;
+    });
   });
 }
 
-TEST(GroupStages, MatteAndMaskedCopyWriteTheGroupsPixelsOnly) {
-  CheckMatteAndMaskedCopy<PF_Pixel16>(PF_PixelFormat_ARGB64, {32768, 0, 0, 0}, {32768, 32768, 32768, 32768});
-  CheckMatteAndMaskedCopy<PF_PixelFloat>(PF_PixelFormat_ARGB128, {1, 0, 0, 0}, {1, 1, 1, 1});
+TEST(GroupStages, MatteMaskedCopyAndViewMaskWriteTheirPixelsOnly) {
+  CheckMatteCopyAndViewMask<PF_Pixel16>(PF_PixelFormat_ARGB64, {32768, 0, 0, 0}, {32768, 32768, 32768, 32768});
+  CheckMatteCopyAndViewMask<PF_PixelFloat>(PF_PixelFormat_ARGB128, {1, 0, 0, 0}, {1, 1, 1, 1});
 }
 
 struct CornerCase {
@@ -148,27 +157,6 @@ TEST(GroupStages, WideningAndWriteBackConvertEachChannelInTheirAreaOnly) {
       return PF_Pixel8{old.alpha, NarrowChannel(p.red), NarrowChannel(p.green), NarrowChannel(p.blue)};
     });
   });
-}
-
-template <typename P> void CheckViewMask(PF_PixelFormat format) {
-  const std::vector<std::string> picture = {"-x-", "x-x"}; // '-': in the rectangle, outside the groups
-  const PF_LRect rect{1, 1, 4, 3};
-  WithHost([&](PF_InData *in) {
-    vemu::Image image = ptest::NoisyImage(5, 4, format, 7);
-    const vemu::Image before = image;
-    ASSERT_EQ(applyViewMask<P>(image.world(), in, rect, ptest::PlaneFromPicture(in, picture, "x")), PF_Err_NONE);
-    ExpectPixels<P>(image, [&](int x, int y) {
-      P expected = before.at<P>(x, y);
-      if (At(picture, rect, x, y) == '-') expected.alpha = 0;
-      return expected;
-    });
-  });
-}
-
-TEST(GroupStages, ViewMaskMakesPixelsOutsideTheGroupsTransparent) {
-  CheckViewMask<PF_Pixel8>(PF_PixelFormat_ARGB32);
-  CheckViewMask<PF_Pixel16>(PF_PixelFormat_ARGB64);
-  CheckViewMask<PF_PixelFloat>(PF_PixelFormat_ARGB128);
 }
 
 TEST(GroupStages, RectanglesOutsideAWorldOrBeyondAPlaneAreRefused) {
