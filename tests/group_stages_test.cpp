@@ -17,6 +17,12 @@ namespace {
 
 bool Inside(const PF_LRect &r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
+// The character of a picture placed at r's corner at image position (x, y);
+// ' ' outside r.
+char At(const std::vector<std::string> &picture, const PF_LRect &r, int x, int y) {
+  return Inside(r, x, y) ? picture[y - r.top][x - r.left] : ' ';
+}
+
 // Every pixel of image equals expected(x, y), byte for byte.
 template <typename P> void ExpectPixels(const vemu::Image &image, const std::function<P(int, int)> &expected) {
   for (int y = 0; y < image.height(); ++y)
@@ -37,25 +43,40 @@ void WithHost(const std::function<void(PF_InData *)> &stage) {
   EXPECT_TRUE(host->misuse().empty());
 }
 
-template <typename P> void CheckMatte(PF_PixelFormat format, const P &black, const P &white) {
+// The matte is opaque black for Color B and opaque white for the rest of the
+// group; the masked copy takes over the group's pixels; the view mask makes
+// the rectangle's other pixels transparent. Each leaves the rest.
+template <typename P> void CheckMatteCopyAndViewMask(PF_PixelFormat format, const P &black, const P &white) {
   const std::vector<std::string> picture = {"AB.A", "..BB", "AAA."};
   const PF_LRect rect{1, 2, 5, 5};
   WithHost([&](PF_InData *in) {
-    vemu::Image matte = ptest::NoisyImage(6, 7, format, 3);
-    const vemu::Image before = matte;
+    vemu::Image source = ptest::NoisyImage(6, 7, format, 8);
+    const vemu::Image before = ptest::NoisyImage(6, 7, format, 3);
+    vemu::Image matte = before, copy = before, masked = before;
     const MaskPlane8 group = ptest::PlaneFromPicture(in, picture, "AB");
     const MaskPlane8 colorB = ptest::PlaneFromPicture(in, picture, "B");
     ASSERT_EQ(writeGroupMatte<P>(matte.world(), in, group, colorB, rect), PF_Err_NONE);
+    ASSERT_EQ(copyMasked<P>(copy.world(), in, source.world(), rect, group), PF_Err_NONE);
+    ASSERT_EQ(applyViewMask<P>(masked.world(), in, rect, group), PF_Err_NONE);
     ExpectPixels<P>(matte, [&](int x, int y) {
-      const char c = Inside(rect, x, y) ? picture[y - rect.top][x - rect.left] : '.';
+      const char c = At(picture, rect, x, y);
       return c == 'B' ? black : c == 'A' ? white : before.at<P>(x, y);
+    });
+    ExpectPixels<P>(copy, [&](int x, int y) {
+      const char c = At(picture, rect, x, y);
+      return (c == 'A' || c == 'B' ? source : before).template at<P>(x, y);
+    });
+    ExpectPixels<P>(masked, [&](int x, int y) {
+      P expected = before.at<P>(x, y);
+      if (At(picture, rect, x, y) == '.') expected.alpha = 0;
+      return expected;
     });
   });
 }
 
-TEST(GroupStages, MatteIsOpaqueBlackForColorBWhiteForTheRestOfTheGroup) {
-  CheckMatte<PF_Pixel16>(PF_PixelFormat_ARGB64, {32768, 0, 0, 0}, {32768, 32768, 32768, 32768});
-  CheckMatte<PF_PixelFloat>(PF_PixelFormat_ARGB128, {1, 0, 0, 0}, {1, 1, 1, 1});
+TEST(GroupStages, MatteMaskedCopyAndViewMaskWriteTheirPixelsOnly) {
+  CheckMatteCopyAndViewMask<PF_Pixel16>(PF_PixelFormat_ARGB64, {32768, 0, 0, 0}, {32768, 32768, 32768, 32768});
+  CheckMatteCopyAndViewMask<PF_PixelFloat>(PF_PixelFormat_ARGB128, {1, 0, 0, 0}, {1, 1, 1, 1});
 }
 
 struct CornerCase {
@@ -132,52 +153,10 @@ TEST(GroupStages, WideningAndWriteBackConvertEachChannelInTheirAreaOnly) {
     ExpectPixels<PF_Pixel8>(output, [&](int x, int y) -> PF_Pixel8 {
       const PF_Pixel8 &old = outputBefore.at<PF_Pixel8>(x, y);
       const PF_Pixel16 &p = wideBefore.at<PF_Pixel16>(x, y);
-      if (!Inside(rect, x, y) || picture[y - rect.top][x - rect.left] != 'x') return old;
+      if (At(picture, rect, x, y) != 'x') return old;
       return PF_Pixel8{old.alpha, NarrowChannel(p.red), NarrowChannel(p.green), NarrowChannel(p.blue)};
     });
   });
-}
-
-template <typename P> void CheckViewMask(PF_PixelFormat format) {
-  const std::vector<std::string> picture = {".x.", "x.x"};
-  const PF_LRect rect{1, 1, 4, 3};
-  WithHost([&](PF_InData *in) {
-    vemu::Image image = ptest::NoisyImage(5, 4, format, 7);
-    const vemu::Image before = image;
-    ASSERT_EQ(applyViewMask<P>(image.world(), in, rect, ptest::PlaneFromPicture(in, picture, "x")), PF_Err_NONE);
-    ExpectPixels<P>(image, [&](int x, int y) {
-      P expected = before.at<P>(x, y);
-      if (Inside(rect, x, y) && picture[y - rect.top][x - rect.left] != 'x') expected.alpha = 0;
-      return expected;
-    });
-  });
-}
-
-TEST(GroupStages, ViewMaskMakesPixelsOutsideTheGroupsTransparent) {
-  CheckViewMask<PF_Pixel8>(PF_PixelFormat_ARGB32);
-  CheckViewMask<PF_Pixel16>(PF_PixelFormat_ARGB64);
-  CheckViewMask<PF_PixelFloat>(PF_PixelFormat_ARGB128);
-}
-
-template <typename P> void CheckMaskedCopy(PF_PixelFormat format) {
-  const std::vector<std::string> picture = {"x..x", ".x..", "xxxx"};
-  const PF_LRect rect{1, 1, 5, 4};
-  WithHost([&](PF_InData *in) {
-    vemu::Image source = ptest::NoisyImage(6, 5, format, 8);
-    vemu::Image destination = ptest::NoisyImage(6, 5, format, 9);
-    const vemu::Image before = destination;
-    MaskPlane8 mask = ptest::PlaneFromPicture(in, picture, "x");
-    ASSERT_EQ(copyMasked<P>(destination.world(), in, source.world(), rect, mask), PF_Err_NONE);
-    ExpectPixels<P>(destination, [&](int x, int y) {
-      const bool copied = Inside(rect, x, y) && picture[y - rect.top][x - rect.left] == 'x';
-      return (copied ? source : before).template at<P>(x, y);
-    });
-  });
-}
-
-TEST(GroupStages, MaskedCopyTakesOverTheMaskedPixelsOnly) {
-  CheckMaskedCopy<PF_Pixel16>(PF_PixelFormat_ARGB64);
-  CheckMaskedCopy<PF_PixelFloat>(PF_PixelFormat_ARGB128);
 }
 
 TEST(GroupStages, RectanglesOutsideAWorldOrBeyondAPlaneAreRefused) {

@@ -215,13 +215,9 @@ TEST(LineChunks, EveryLineRunsOnceInAlignedChunks) {
       job.rect = PF_LRect{0, 0, w, h};
       job.maskedLinesOnly = c.maskedLinesOnly;
       if (!c.occupied.empty()) {
-        createPlane8(job.groupMask, call.in(), w, h);
-        for (A_long y = 0; y < h; ++y)
-          for (A_long x = 0; x < w; ++x) {
-            const A_long line = c.columns ? x : y, across = c.columns ? y : x;
-            job.groupMask.row(y)[x] = across == 1 && std::count(c.occupied.begin(), c.occupied.end(), line);
-          }
-        updateOccupancy(job.groupMask);
+        std::vector<std::string> picture(h, std::string(w, '.'));
+        for (A_long line : c.occupied) (c.columns ? picture[1][line] : picture[line][1]) = 'x';
+        job.groupMask = ptest::PlaneFromPicture(call.in(), picture, "x");
         const A_long first = c.occupied.front(), last = c.occupied.back() + 1;
         job.groupMask.bounds = c.columns ? PF_LRect{first, 1, last, 2} : PF_LRect{1, first, 2, last};
         job.groupMask.boundsStale = 0;

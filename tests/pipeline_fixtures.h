@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "render/DepthConvert.h"
 #include "stage/MaskPlane.h"
 
 namespace ptest {
@@ -54,15 +55,15 @@ inline vemu::Image NoisyImage(int w, int h, PF_PixelFormat format, uint32_t seed
 }
 
 // An image of the given depth whose pixels, row after row, are the given
-// 8-bit ones (16-bit: v x 32768 / 255 rounded; float: v / 255).
+// 8-bit ones (16-bit: widened as the render widens; float: v / 255).
 inline vemu::Image ImageFrom8(int w, int h, PF_PixelFormat format, const std::vector<PF_Pixel> &pixels) {
   vemu::Image image(w, h, format);
   for (int i = 0; i < w * h; ++i) {
     const PF_Pixel &c = pixels[i];
     if (format == PF_PixelFormat_ARGB32) image.at<PF_Pixel8>(i % w, i / w) = c;
-    const auto wide = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); };
     if (format == PF_PixelFormat_ARGB64)
-      image.at<PF_Pixel16>(i % w, i / w) = PF_Pixel16{wide(c.alpha), wide(c.red), wide(c.green), wide(c.blue)};
+      image.at<PF_Pixel16>(i % w, i / w) =
+          PF_Pixel16{WidenChannel(c.alpha), WidenChannel(c.red), WidenChannel(c.green), WidenChannel(c.blue)};
     if (format == PF_PixelFormat_ARGB128)
       image.at<PF_PixelFloat>(i % w, i / w) =
           PF_PixelFloat{c.alpha / 255.0f, c.red / 255.0f, c.green / 255.0f, c.blue / 255.0f};
