@@ -1,7 +1,6 @@
 // The host utility layer against the emulator: host-handle memory with its
 // header and size limits, suites acquired without a table, and worlds made
-// with version 1 of the world suite. Failures of each host call during a
-// frame are swept in host_faults_test.
+// with version 1 of the world suite (host_faults_test fails each host call).
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -5,9 +5,8 @@
 // dialog is given.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
+#include <glob.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include <clocale>
 #include <cstdio>
@@ -22,6 +21,7 @@
 #include "options/DialogChoiceSuite.h"
 #include "options/StoredDefaults.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsPlatform.h"
 
 namespace {
 
@@ -29,11 +29,7 @@ namespace {
 // locale environment and the process locale are put back afterwards.
 class StoredDefaultsTest : public testing::Test {
  protected:
-  void TearDown() override {
-    unsetenv("LC_ALL");
-    unsetenv("LOCPATH");
-    std::setlocale(LC_ALL, "C");
-  }
+  void TearDown() override { std::setlocale(LC_ALL, "C"); }
   std::string Path() const { return sandbox_.settingsPath(); }
   std::string Tovra() const { return sandbox_.config() + "/Tovra"; }
 
@@ -81,20 +77,6 @@ std::string ExpectedStoredFile(const char *decimal) {
   std::string text;
   for (const std::string &line : lines) text += line + "\r\n";
   return text;
-}
-
-// The comma locale: the system's de_DE.UTF-8, or one compiled into the
-// scratch folder when the system lacks it.
-bool ProvideCommaLocale(const std::string &scratch) {
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return std::setlocale(LC_ALL, "C") != nullptr;
-  const std::string folder = scratch + "/locales";
-  mkdir(folder.c_str(), 0700);
-  const std::string command = "localedef -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8' >/dev/null 2>&1";
-  if (std::system(command.c_str()) == -1) return false;
-  setenv("LOCPATH", folder.c_str(), 1);
-  const bool found = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-  std::setlocale(LC_ALL, "C");
-  return found;
 }
 
 TEST_F(StoredDefaultsTest, SettingsPathFollowsTheEnvironment) {
@@ -149,6 +131,7 @@ TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncatio
                     "3 : Enable Color Group=4294967297\r\n"
                     "2 : Softness Threshold='7'\r\n"
                     "3 : Softness=abc\r\n"
+                    "2 : Softness=" + std::string(126, '0') + "75\r\n" // 128 bytes
                     "4 : Invert=+1\r\n"
                     "4 : Color B.b=-1\r\n"
                     "4 : Color B.g=\r\n"
@@ -171,6 +154,7 @@ TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncatio
       {"3 : Enable Color Group", 0, 1}, // 2^32 + 1 wraps to 1
       {"2 : Softness Threshold", 0, 7},
       {"3 : Softness", 0, 0.0}, // not a number
+      {"2 : Softness", 0, 7},   // cut to the 127 bytes the reader holds
       {"4 : Invert", 0, 1},
       {"4 : Color B", 'b', 255},
       {"4 : Color B", 'g', 180}, // empty: the default
@@ -208,13 +192,24 @@ TEST_F(StoredDefaultsTest, StoringChangesOnlyTheKeyLines) {
     Press(*host, kDialogChoiceStore);
     EXPECT_EQ(vtest::ReadFile(Path()), c.after);
   }
-  std::vector<std::string> names;
-  DIR *dir = opendir((Tovra() + "/Tandro").c_str());
-  ASSERT_NE(dir, nullptr);
-  while (const dirent *entry = readdir(dir))
-    if (entry->d_name[0] != '.') names.push_back(entry->d_name);
-  closedir(dir);
-  EXPECT_EQ(names, std::vector<std::string>{"T_Vortane.ini"});
+  glob_t found;
+  ASSERT_EQ(glob((Tovra() + "/Tandro/*").c_str(), 0, nullptr, &found), 0);
+  EXPECT_EQ(found.gl_pathc, 1u);
+  globfree(&found);
+
+  // A write that would damage the file (a line break in a value, "=" in a
+  // key, "]" in a section name) changes nothing; nor does one into a folder
+  // that is missing, which it does not create.
+  const std::string kept = vtest::ReadFile(Path()), missing = sandbox_.root() + "/missing";
+  const struct {
+    const char *section, *key, *value;
+    std::string path;
+  } refused[] = {{"Version=1.0", "View", "1\nView=9", Path()}, {"Version=1.0", "1 : Range=9", "1", Path()},
+                 {"Version=1.0]", "View", "1", Path()},         {"Version=1.0", "View", "1", missing + "/T_Vortane.ini"}};
+  for (const auto &w : refused)
+    EXPECT_FALSE(SettingsPlatform::ProfileWriteString(w.section, w.key, w.value, w.path.c_str())) << w.section << w.key;
+  EXPECT_EQ(vtest::ReadFile(Path()), kept);
+  EXPECT_FALSE(vtest::Exists(missing));
 }
 
 // Storing writes every value in host order, with the decimal separator of
@@ -224,16 +219,13 @@ TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
   for (const char *decimal : {".", ","}) {
     SCOPED_TRACE(decimal);
     vtest::RemoveTree(Tovra());
-    if (*decimal == ',') {
-      ASSERT_TRUE(ProvideCommaLocale(sandbox_.root())) << "no de_DE.UTF-8 locale (run scripts/setup.sh)";
-      setenv("LC_ALL", "de_DE.UTF-8", 1);
-    }
+    if (*decimal == ',') setenv("LC_ALL", "de_DE.UTF-8", 1);
     auto host = vtest::MakeHost();
     // Whether or not the plug-in was called before in this process, the
     // filter is made anew after global setdown and takes the locale then.
     ASSERT_EQ(host->globalSetdown(), PF_Err_NONE);
     vtest::ApplyEffect(*host);
-    EXPECT_STREQ(std::localeconv()->decimal_point, decimal);
+    ASSERT_STREQ(std::localeconv()->decimal_point, decimal) << "de_DE.UTF-8 is made by scripts/setup.sh";
     host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
     host->setFloat(host->findParam("2 : Blur Amount"), 3.5);
     {
@@ -274,7 +266,8 @@ TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
 // What the dialog is given. A stored file is read only by hosts of API 12.12
 // and later, which alone enable the buttons on it; and neither OK, nor an
 // unknown result, nor Store on an older host, nor a host without the choice
-// suite (no dialog: OK) writes the file.
+// suite (no dialog: OK) writes the file. The language is the host's, or,
+// without its app suite, the system's (the first language variable set).
 TEST_F(StoredDefaultsTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
   const std::string stored = "[Version=1.0]\r\nView=3\r\n";
   const struct {
@@ -287,7 +280,8 @@ TEST_F(StoredDefaultsTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
                {"JA_jp", 12, 12, -1, 0, true},                  {"de_DE", 13, 0, kDialogChoiceOK, 1, true},
                {"ja", 12, 13, kDialogChoiceOK, 1, true},        {"", 13, 28, kDialogChoiceOK, 1, true},
                {"en_US", 12, 11, kDialogChoiceStore, 1, false}, {"en_US", 11, 40, kDialogChoiceStore, 1, false},
-               {"ja_JP", 9, 0, kDialogChoiceOK, 0, false},      {"en_US", 13, 28, kDialogChoiceStore, -1, true}};
+               {"ja_JP", 9, 0, kDialogChoiceOK, 0, false},      {"en_US", 13, 28, kDialogChoiceStore, -1, true},
+               {"LANG=ja_JP.UTF-8", 13, 28, 3, 0, true},        {"LANG=en_GB.UTF-8", 9, 0, 3, 1, false}};
   for (const auto &c : cases) {
     SCOPED_TRACE(std::string(c.tag) + " " + std::to_string(c.major) + "." + std::to_string(c.minor));
     vtest::WriteFile(Path(), stored);
@@ -300,6 +294,13 @@ TEST_F(StoredDefaultsTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
     host->setMainWindow(&mainWindow);
     host->setAppLanguage(c.tag);
     if (c.language < 0) host->withholdSuite(kVortaneDialogChoiceSuite, kVortaneDialogChoiceSuiteVersion1);
+    if (std::strncmp(c.tag, "LANG=", 5) == 0) {
+      host->withholdSuite(kPFAppSuite, kPFAppSuiteVersion5);
+      unsetenv("LANGUAGE");
+      setenv("LC_ALL", "", 1); // empty: not a choice
+      unsetenv("LC_MESSAGES");
+      setenv("LANG", c.tag + 5, 1);
+    }
     ASSERT_EQ(host->doDialog(), PF_Err_NONE);
     EXPECT_EQ(vtest::ReadFile(Path()), stored);
     EXPECT_EQ(host->leaks(), "");
