@@ -7,14 +7,14 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace vtest {
 
 namespace {
 int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) { return std::remove(path); }
-const char *const kSavedVariables[] = {"XDG_CONFIG_HOME", "HOME", "LANG", "LANGUAGE", "LC_MESSAGES", "LC_ALL"};
+const char *const kSavedVariables[] = {"XDG_CONFIG_HOME", "HOME", "LC_ALL"};
 } // namespace
 
 void RemoveTree(const std::string &path) { nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS); }
@@ -26,9 +26,7 @@ bool Exists(const std::string &path) {
 
 std::string ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteFile(const std::string &path, const std::string &text) {

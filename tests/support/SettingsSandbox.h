@@ -10,7 +10,7 @@ namespace vtest {
 
 // Creates /tmp/vortane-settings-XXXXXX with a "config" folder inside and
 // points XDG_CONFIG_HOME at that folder; on destruction puts XDG_CONFIG_HOME,
-// HOME and the language variables back as they were and removes the tree.
+// HOME and LC_ALL back as they were and removes the whole tree.
 class SettingsSandbox {
  public:
   SettingsSandbox();
@@ -24,7 +24,6 @@ class SettingsSandbox {
   std::string settingsPath() const { return config_ + "/Tovra/Tandro/T_Vortane.ini"; }
 
  private:
-  // An environment variable's value, or none when it is unset.
   static std::optional<std::string> Save(const char *name);
   static void Put(const char *name, const std::optional<std::string> &saved);
 
