@@ -133,6 +133,7 @@ TEST(SequenceData, ResetupRestoresOurFormsAndMakesAFreshRecordOfAnythingElse) {
     // Saved again, the record gives its own flattened form: a copy that
     // leaves the record in place, or in its place.
     const Bytes record = host->sequenceBytes();
+    EXPECT_EQ(record.at(4), 0) << "a restored record is not flat";
     Bytes copy;
     ASSERT_EQ(host->getFlattenedSequenceData(&copy), PF_Err_NONE);
     EXPECT_EQ(copy, c.flat);
