@@ -1,7 +1,6 @@
 // The host utility layer against the emulator: host-handle memory with its
 // header and size limits, suites acquired without a table, and worlds made
-// with version 1 of the world suite. Failures of each host call during a
-// frame are swept in host_faults_test.
+// with version 1 of the world suite (host_faults_test fails each host call).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -114,7 +113,6 @@ TEST(WorldSuite, WithoutVersion2FlatAndDeepFramesAreTheSame) {
       EXPECT_TRUE(output.samePixels(expected));
       EXPECT_EQ(host->leaks(), "");
       EXPECT_GT(host->counters().worldsMade, 0);
-      EXPECT_EQ(host->counters().worldsDisposed, host->counters().worldsMade);
     }
   }
 }

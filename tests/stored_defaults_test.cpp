@@ -1,13 +1,10 @@
-// Stored defaults end to end on Linux, driven through the options dialog's
-// buttons (the emulator presses them): the file's place, its values as the
-// registered defaults, storing and restoring, the locale's decimal separator,
-// the hosts for which the file is neither read nor written, and what the
-// dialog is given.
+// Stored defaults end to end on Linux through the options dialog's buttons:
+// the file's place, its values as registered defaults, storing and restoring
+// in the locale's number format, the hosts that skip it, and the dialog.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
+#include <glob.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include <clocale>
 #include <cstdio>
@@ -22,6 +19,7 @@
 #include "options/DialogChoiceSuite.h"
 #include "options/StoredDefaults.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsPlatform.h"
 
 namespace {
 
@@ -29,22 +27,12 @@ namespace {
 // locale environment and the process locale are put back afterwards.
 class StoredDefaultsTest : public testing::Test {
  protected:
-  void TearDown() override {
-    unsetenv("LC_ALL");
-    unsetenv("LOCPATH");
-    std::setlocale(LC_ALL, "C");
-  }
+  void TearDown() override { std::setlocale(LC_ALL, "C"); }
   std::string Path() const { return sandbox_.settingsPath(); }
   std::string Tovra() const { return sandbox_.config() + "/Tovra"; }
 
   vtest::SettingsSandbox sandbox_;
 };
-
-// Presses a button of the options dialog.
-void Press(vemu::Host &host, A_long choice) {
-  host.setDialogChoice(choice);
-  ASSERT_EQ(host.doDialog(), PF_Err_NONE);
-}
 
 // The registered value of a parameter, checked to equal its default; for a
 // colour, its channel 'a', 'r', 'g' or 'b'.
@@ -81,20 +69,6 @@ std::string ExpectedStoredFile(const char *decimal) {
   std::string text;
   for (const std::string &line : lines) text += line + "\r\n";
   return text;
-}
-
-// The comma locale: the system's de_DE.UTF-8, or one compiled into the
-// scratch folder when the system lacks it.
-bool ProvideCommaLocale(const std::string &scratch) {
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return std::setlocale(LC_ALL, "C") != nullptr;
-  const std::string folder = scratch + "/locales";
-  mkdir(folder.c_str(), 0700);
-  const std::string command = "localedef -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8' >/dev/null 2>&1";
-  if (std::system(command.c_str()) == -1) return false;
-  setenv("LOCPATH", folder.c_str(), 1);
-  const bool found = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-  std::setlocale(LC_ALL, "C");
-  return found;
 }
 
 TEST_F(StoredDefaultsTest, SettingsPathFollowsTheEnvironment) {
@@ -149,6 +123,7 @@ TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncatio
                     "3 : Enable Color Group=4294967297\r\n"
                     "2 : Softness Threshold='7'\r\n"
                     "3 : Softness=abc\r\n"
+                    "2 : Softness=" + std::string(126, '0') + "75\r\n" // 128 bytes
                     "4 : Invert=+1\r\n"
                     "4 : Color B.b=-1\r\n"
                     "4 : Color B.g=\r\n"
@@ -171,6 +146,7 @@ TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncatio
       {"3 : Enable Color Group", 0, 1}, // 2^32 + 1 wraps to 1
       {"2 : Softness Threshold", 0, 7},
       {"3 : Softness", 0, 0.0}, // not a number
+      {"2 : Softness", 0, 7},   // cut to the 127 bytes the reader holds
       {"4 : Invert", 0, 1},
       {"4 : Color B", 'b', 255},
       {"4 : Color B", 'g', 180}, // empty: the default
@@ -181,75 +157,78 @@ TEST_F(StoredDefaultsTest, StoredValuesBecomeTheRegisteredDefaultsAfterTruncatio
   EXPECT_EQ(host->leaks(), "");
 }
 
-// Storing into an existing file replaces each key line where it stands (in
+// Storing writes every value in host order, with the decimal separator of
+// the process locale set at the first call, and new instances get the
+// values. Into an existing file it replaces each key line where it stands (in
 // the first section of the name, whatever the key's case and blanks), puts
 // new keys after the section's last line that is not blank, keeps every
 // other line and the file's line ends, and leaves no temporary file behind.
-TEST_F(StoredDefaultsTest, StoringChangesOnlyTheKeyLines) {
-  std::string keys = ExpectedStoredFile(".");
-  keys = keys.substr(keys.find("Master Blur Amount"));
+// Restoring takes the file away again.
+TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
+  const std::string keys = ExpectedStoredFile(".").substr(ExpectedStoredFile(".").find("Master Blur Amount"));
   std::string unixKeys = keys;
   for (size_t at; (at = unixKeys.find('\r')) != std::string::npos;) unixKeys.erase(at, 1);
   const struct {
-    std::string before, after;
+    const char *decimal;
+    std::string before, after; // before: "" for no file
   } cases[] = {
-      {"; kept\r\n[Other]\r\nView=9\r\n[Version=1.0]\r\nCustom=5\r\n view = 2 \r\n\r\n[Later]\r\nk=v\r\n"
+      {".", "", ExpectedStoredFile(".")},
+      {",", "", ExpectedStoredFile(",")},
+      {".", "[Version=1.0]\nView=2\n", "[Version=1.0]\nView=1\n" + unixKeys},
+      {".",
+       "; kept\r\n[Other]\r\nView=9\r\n[Version=1.0]\r\nCustom=5\r\n view = 2 \r\n\r\n[Later]\r\nk=v\r\n"
        "[Version=1.0]\r\nView=4",
        "; kept\r\n[Other]\r\nView=9\r\n[Version=1.0]\r\nCustom=5\r\nView=1\r\n" + keys +
            "\r\n[Later]\r\nk=v\r\n[Version=1.0]\r\nView=4\r\n"},
-      {"[Version=1.0]\nView=2\n", "[Version=1.0]\nView=1\n" + unixKeys},
   };
   for (const auto &c : cases) {
-    vtest::WriteFile(Path(), c.before);
-    auto host = vtest::AppliedHost();
-    host->setPopup(host->findParam("View"), 1);
-    host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
-    host->setFloat(host->findParam("2 : Blur Amount"), 3.5);
-    Press(*host, kDialogChoiceStore);
-    EXPECT_EQ(vtest::ReadFile(Path()), c.after);
-  }
-  std::vector<std::string> names;
-  DIR *dir = opendir((Tovra() + "/Tandro").c_str());
-  ASSERT_NE(dir, nullptr);
-  while (const dirent *entry = readdir(dir))
-    if (entry->d_name[0] != '.') names.push_back(entry->d_name);
-  closedir(dir);
-  EXPECT_EQ(names, std::vector<std::string>{"T_Vortane.ini"});
-}
-
-// Storing writes every value in host order, with the decimal separator of
-// the process locale set at the first call; new instances get the values;
-// restoring takes the file away again.
-TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
-  for (const char *decimal : {".", ","}) {
-    SCOPED_TRACE(decimal);
+    SCOPED_TRACE(c.decimal + c.before);
     vtest::RemoveTree(Tovra());
-    if (*decimal == ',') {
-      ASSERT_TRUE(ProvideCommaLocale(sandbox_.root())) << "no de_DE.UTF-8 locale (run scripts/setup.sh)";
-      setenv("LC_ALL", "de_DE.UTF-8", 1);
-    }
+    if (!c.before.empty()) vtest::WriteFile(Path(), c.before);
+    setenv("LC_ALL", *c.decimal == ',' ? "de_DE.UTF-8" : "C", 1);
     auto host = vtest::MakeHost();
     // Whether or not the plug-in was called before in this process, the
     // filter is made anew after global setdown and takes the locale then.
     ASSERT_EQ(host->globalSetdown(), PF_Err_NONE);
     vtest::ApplyEffect(*host);
-    EXPECT_STREQ(std::localeconv()->decimal_point, decimal);
+    ASSERT_STREQ(std::localeconv()->decimal_point, c.decimal) << "de_DE.UTF-8 is made by scripts/setup.sh";
+    host->setPopup(host->findParam("View"), 1);
     host->setCheckbox(host->findParam("2 : Enable Color Group"), true);
     host->setFloat(host->findParam("2 : Blur Amount"), 3.5);
     {
       // Without the command's parameters there is nothing to store.
       vemu::Host::DirectCall call(*host);
       StoreCurrentParamsAsDefaults(call.in(), nullptr);
-      EXPECT_FALSE(vtest::Exists(Path()));
+      EXPECT_EQ(vtest::ReadFile(Path()), c.before);
     }
-    Press(*host, kDialogChoiceStore);
-    EXPECT_EQ(vtest::ReadFile(Path()), ExpectedStoredFile(decimal));
+    host->setDialogChoice(kDialogChoiceStore);
+    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
+    EXPECT_EQ(vtest::ReadFile(Path()), c.after);
 
     auto next = vtest::AppliedHost();
     EXPECT_EQ(Value(*next, "2 : Enable Color Group"), 1);
     EXPECT_EQ(Value(*next, "2 : Blur Amount"), 3.5);
     EXPECT_EQ(host->leaks(), "");
   }
+  glob_t found;
+  ASSERT_EQ(glob((Tovra() + "/Tandro/*").c_str(), 0, nullptr, &found), 0);
+  EXPECT_EQ(found.gl_pathc, 1u);
+  globfree(&found);
+
+  // A write that would damage the file (a line break in a value, "=" in a
+  // key, "]" in a section name) changes nothing; nor does one into a folder
+  // that is missing, which it does not create.
+  const std::string kept = vtest::ReadFile(Path()), missing = sandbox_.root() + "/missing";
+  const struct {
+    const char *section, *key, *value;
+    std::string path;
+  } refused[] = {{"Version=1.0", "View", "1\nView=9", Path()}, {"Version=1.0", "1 : Range=9", "1", Path()},
+                 {"Version=1.0]", "View", "1", Path()}, {"Version=1.0", "View", "1", missing + "/T_Vortane.ini"}};
+  for (const auto &w : refused)
+    EXPECT_FALSE(SettingsPlatform::ProfileWriteString(w.section, w.key, w.value, w.path.c_str())) << w.key;
+  EXPECT_EQ(vtest::ReadFile(Path()), kept);
+  EXPECT_FALSE(vtest::Exists(missing));
+
   // However long its text, a value is never cut.
   WriteStoredFloat("huge", Path().c_str(), 1e300);
   char expected[400];
@@ -260,10 +239,11 @@ TEST_F(StoredDefaultsTest, StoringWritesEveryValueAndRestoringRemovesIt) {
   // application-data folder: a Tovra folder holding something else stays,
   // and without a file the folders are made and removed again.
   auto host = vtest::AppliedHost();
+  host->setDialogChoice(kDialogChoiceRestore);
   for (bool other : {true, false}) {
     if (other) vtest::WriteFile(Tovra() + "/other.txt", "x");
     if (!other) vtest::RemoveTree(Tovra());
-    Press(*host, kDialogChoiceRestore);
+    ASSERT_EQ(host->doDialog(), PF_Err_NONE);
     EXPECT_FALSE(vtest::Exists(Tovra() + "/Tandro"));
     EXPECT_EQ(vtest::Exists(Tovra() + "/other.txt"), other);
     EXPECT_EQ(vtest::Exists(Tovra()), other);
@@ -293,7 +273,6 @@ TEST_F(StoredDefaultsTest, DialogIsGivenOwnerCaptionLanguageManualAndButtons) {
     vtest::WriteFile(Path(), stored);
     auto host = vtest::AppliedHost(c.major, c.minor);
     EXPECT_EQ(Value(*host, "View"), c.newHost ? 3 : 1);
-    EXPECT_STREQ(SettingsSection(), c.newHost ? "Version=1.0" : "");
     host->setPopup(host->findParam("View"), 6);
     host->setDialogChoice(c.choice);
     int mainWindow = 0;

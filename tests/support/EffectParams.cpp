@@ -11,8 +11,6 @@ int ParamIndex(const vemu::Host &host, const std::string &name) {
   return index;
 }
 
-std::string GroupParamName(int g, const char *name) { return std::to_string(g) + " : " + name; }
-
 GroupValues SceneGroupValues(const vemu::SyntheticScene &scene, int g) {
   GroupValues v;
   v.colorA = scene.groups[g - 1].colorA;
@@ -23,17 +21,18 @@ GroupValues SceneGroupValues(const vemu::SyntheticScene &scene, int g) {
 }
 
 void SetGroup(vemu::Host &host, int g, const GroupValues &v) {
-  host.setCheckbox(ParamIndex(host, GroupParamName(g, "Enable Color Group")), v.enable);
-  host.setColor(ParamIndex(host, GroupParamName(g, "Color A")), v.colorA.red, v.colorA.green, v.colorA.blue);
-  host.setColor(ParamIndex(host, GroupParamName(g, "Color B")), v.colorB.red, v.colorB.green, v.colorB.blue);
-  host.setFloat(ParamIndex(host, GroupParamName(g, "Range")), v.range);
-  host.setFloat(ParamIndex(host, GroupParamName(g, "Blur Amount")), v.blurAmount);
-  host.setFloat(ParamIndex(host, GroupParamName(g, "Blur Offset")), v.blurOffset);
-  host.setFloat(ParamIndex(host, GroupParamName(g, "Softness")), v.softness);
-  host.setFloat(ParamIndex(host, GroupParamName(g, "Softness Threshold")), v.softnessThreshold);
-  host.setCheckbox(ParamIndex(host, GroupParamName(g, "Keep Division")), v.keepDivision);
-  host.setCheckbox(ParamIndex(host, GroupParamName(g, "Invert")), v.invert);
-  if (v.centerX >= 0.0) host.setPoint(ParamIndex(host, GroupParamName(g, "Blur Center")), v.centerX, v.centerY);
+  auto at = [&](const char *name) { return ParamIndex(host, std::to_string(g) + " : " + name); };
+  host.setCheckbox(at("Enable Color Group"), v.enable);
+  host.setColor(at("Color A"), v.colorA.red, v.colorA.green, v.colorA.blue);
+  host.setColor(at("Color B"), v.colorB.red, v.colorB.green, v.colorB.blue);
+  host.setFloat(at("Range"), v.range);
+  host.setFloat(at("Blur Amount"), v.blurAmount);
+  host.setFloat(at("Blur Offset"), v.blurOffset);
+  host.setFloat(at("Softness"), v.softness);
+  host.setFloat(at("Softness Threshold"), v.softnessThreshold);
+  host.setCheckbox(at("Keep Division"), v.keepDivision);
+  host.setCheckbox(at("Invert"), v.invert);
+  if (v.centerX >= 0.0) host.setPoint(at("Blur Center"), v.centerX, v.centerY);
 }
 
 void SetView(vemu::Host &host, A_long view) { host.setPopup(ParamIndex(host, "View"), view); }

@@ -27,8 +27,6 @@ struct GroupValues {
 
 // Host index of a parameter by name; fails the test when it is missing.
 int ParamIndex(const vemu::Host &host, const std::string &name);
-// "N : Name" for group g (1 to 4).
-std::string GroupParamName(int g, const char *name);
 
 // Group g (1 to 4) of the synthetic cel scene: its colours and centre, the
 // other values at their built-in defaults.

@@ -7,13 +7,14 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace vtest {
 
 namespace {
 int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) { return std::remove(path); }
+const char *const kSavedVariables[] = {"XDG_CONFIG_HOME", "HOME", "LC_ALL"};
 } // namespace
 
 void RemoveTree(const std::string &path) { nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS); }
@@ -25,9 +26,7 @@ bool Exists(const std::string &path) {
 
 std::string ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteFile(const std::string &path, const std::string &text) {
@@ -36,23 +35,20 @@ void WriteFile(const std::string &path, const std::string &text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-SettingsSandbox::SavedVariable SettingsSandbox::Save(const char *name) {
-  SavedVariable saved;
-  if (const char *value = getenv(name)) {
-    saved.set = true;
-    saved.value = value;
-  }
-  return saved;
+std::optional<std::string> SettingsSandbox::Save(const char *name) {
+  const char *value = getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
-void SettingsSandbox::Put(const char *name, const SavedVariable &saved) {
-  if (saved.set)
-    setenv(name, saved.value.c_str(), 1);
+void SettingsSandbox::Put(const char *name, const std::optional<std::string> &saved) {
+  if (saved)
+    setenv(name, saved->c_str(), 1);
   else
     unsetenv(name);
 }
 
-SettingsSandbox::SettingsSandbox() : configHome_(Save("XDG_CONFIG_HOME")), home_(Save("HOME")) {
+SettingsSandbox::SettingsSandbox() {
+  for (const char *name : kSavedVariables) saved_.push_back(Save(name));
   char pattern[] = "/tmp/vortane-settings-XXXXXX";
   if (!mkdtemp(pattern)) throw std::runtime_error("cannot create a temporary settings folder");
   root_ = pattern;
@@ -62,8 +58,7 @@ SettingsSandbox::SettingsSandbox() : configHome_(Save("XDG_CONFIG_HOME")), home_
 }
 
 SettingsSandbox::~SettingsSandbox() {
-  Put("XDG_CONFIG_HOME", configHome_);
-  Put("HOME", home_);
+  for (size_t i = 0; i < saved_.size(); ++i) Put(kSavedVariables[i], saved_[i]);
   RemoveTree(root_);
 }
 

@@ -2,13 +2,15 @@
 // store defaults, so that no test reads or writes the user's own settings.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vtest {
 
 // Creates /tmp/vortane-settings-XXXXXX with a "config" folder inside and
-// points XDG_CONFIG_HOME at that folder; on destruction puts XDG_CONFIG_HOME
-// and HOME back as they were and removes the whole tree.
+// points XDG_CONFIG_HOME at that folder; on destruction puts XDG_CONFIG_HOME,
+// HOME and LC_ALL back as they were and removes the whole tree.
 class SettingsSandbox {
  public:
   SettingsSandbox();
@@ -22,15 +24,11 @@ class SettingsSandbox {
   std::string settingsPath() const { return config_ + "/Tovra/Tandro/T_Vortane.ini"; }
 
  private:
-  struct SavedVariable {
-    bool set = false;
-    std::string value;
-  };
-  static SavedVariable Save(const char *name);
-  static void Put(const char *name, const SavedVariable &saved);
+  static std::optional<std::string> Save(const char *name);
+  static void Put(const char *name, const std::optional<std::string> &saved);
 
   std::string root_, config_;
-  SavedVariable configHome_, home_;
+  std::vector<std::optional<std::string>> saved_; // of kSavedVariables
 };
 
 // Removes path and everything below it.

@@ -20,8 +20,7 @@ inline std::unique_ptr<vemu::Host> MakeHost(int threads = 2) {
   return host;
 }
 
-// Global setup, parameter setup and sequence setup, as the host does when an
-// effect is applied.
+// Global, parameter and sequence setup, as when the host applies the effect.
 void ApplyEffect(vemu::Host &host);
 // A host of that API version with the effect applied.
 std::unique_ptr<vemu::Host> AppliedHost(A_short major = 13, A_short minor = 28);
