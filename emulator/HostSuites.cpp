@@ -370,18 +370,14 @@ PF_FillMatteSuite2 makeFillSuite() {
 }
 PF_FillMatteSuite2 gFillSuite = makeFillSuite();
 
-PF_ParamUtilsSuite1 makeParamUtils1() {
-  PF_ParamUtilsSuite1 s{};
+// Versions 1 and 3 of the parameter utilities differ only past the entry we provide.
+template <typename Suite> Suite makeParamUtils() {
+  Suite s{};
   s.PF_UpdateParamUI = VEMU_HOOK(cbUpdateParamUI, fUpdateParamUI);
   return s;
 }
-PF_ParamUtilsSuite1 gParamUtils1 = makeParamUtils1();
-PF_ParamUtilsSuite3 makeParamUtils3() {
-  PF_ParamUtilsSuite3 s{};
-  s.PF_UpdateParamUI = VEMU_HOOK(cbUpdateParamUI, fUpdateParamUI);
-  return s;
-}
-PF_ParamUtilsSuite3 gParamUtils3 = makeParamUtils3();
+PF_ParamUtilsSuite1 gParamUtils1 = makeParamUtils<PF_ParamUtilsSuite1>();
+PF_ParamUtilsSuite3 gParamUtils3 = makeParamUtils<PF_ParamUtilsSuite3>();
 
 PFAppSuite5 makeAppSuite() {
   PFAppSuite5 s{};

@@ -301,6 +301,17 @@ VORTANE_AVX2 inline Lanes<PF_PixelFloat> LoadLanes(const PF_PixelFloat *const at
           _mm256_shuffle_ps(gb01, gb23, 0x44), _mm256_shuffle_ps(gb01, gb23, 0xEE)};
 }
 
+// Lane i of the stored channel sums becomes out[i].
+template <typename Sums, typename Channel>
+void SpreadLanes(Sums out[8], const Channel *lr, const Channel *lg, const Channel *lb, const int32_t *lw) {
+  for (int i = 0; i < 8; ++i) {
+    out[i].r = lr[i];
+    out[i].g = lg[i];
+    out[i].b = lb[i];
+    out[i].w = lw[i];
+  }
+}
+
 // The weighted sums of eight pixels, each lane adding in its own order.
 template <typename Pixel> struct LaneSums;
 template <> struct LaneSums<PF_Pixel16> {
@@ -321,12 +332,7 @@ template <> struct LaneSums<PF_Pixel16> {
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(lg), g);
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(lb), b);
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(lw), w);
-    for (int i = 0; i < 8; ++i) {
-      out[i].r = lr[i];
-      out[i].g = lg[i];
-      out[i].b = lb[i];
-      out[i].w = lw[i];
-    }
+    SpreadLanes(out, lr, lg, lb, lw);
   }
 };
 template <> struct LaneSums<PF_PixelFloat> {
@@ -365,12 +371,7 @@ template <> struct LaneSums<PF_PixelFloat> {
     _mm256_storeu_pd(lb, b[0]);
     _mm256_storeu_pd(lb + 4, b[1]);
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(lw), w);
-    for (int i = 0; i < 8; ++i) {
-      out[i].r = lr[i];
-      out[i].g = lg[i];
-      out[i].b = lb[i];
-      out[i].w = lw[i];
-    }
+    SpreadLanes(out, lr, lg, lb, lw);
   }
 };
 
